@@ -145,7 +145,7 @@ TEST(RecorderConcurrencyTest, WindowWorksOnADirectionWhileThreeHundredThousandPa
 
 TEST(RecorderConcurrencyTest, NotificationIsNeverCalledOnceItsUnbindingHasReturned) {
   Watchdog watchdog(kTestBound);
-  constexpr int kRounds = 200;
+  constexpr int kRounds = 500;
   PackRecorderManager manager;
   OneWayPackRec& direction = manager.AddRecorder(3)->GetRecvRecorder();
   direction.SetEnable(true);
