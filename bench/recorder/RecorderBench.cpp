@@ -74,11 +74,15 @@ void BM_HexString(benchmark::State& state) {
 }
 BENCHMARK(BM_HexString)->Arg(32)->Arg(1024);
 
-OneWayPackRec& FullDirectionWithWatches() {
-  static OneWayPackRec direction;
+// A full direction of packets of "size" bytes with two watch strings, built
+// once per size and kept for every run.
+OneWayPackRec& FullDirectionWithWatches(int64_t size) {
+  static OneWayPackRec small;
+  static OneWayPackRec large;
+  OneWayPackRec& direction = size <= 64 ? small : large;
   if (direction.GetPackCount() == 0) {
     direction.SetEnable(true);
-    const std::string bytes = Packet(64);
+    const std::string bytes = Packet(size);
     for (size_t i = 0; i < OneWayPackRec::kMaxPacks; ++i) direction.RecordPack(bytes);
     direction.AddWatch("AB CD");
     direction.AddWatch("FF 00 11");
@@ -87,9 +91,9 @@ OneWayPackRec& FullDirectionWithWatches() {
 }
 
 // How long the window holds a direction's lock after a filter change: a scan
-// of the whole list (64-byte packets, two watch strings).
+// of the whole list against both watch strings.
 void BM_ApplyFilterAfterChange(benchmark::State& state) {
-  OneWayPackRec& direction = FullDirectionWithWatches();
+  OneWayPackRec& direction = FullDirectionWithWatches(state.range(0));
   bool hide = false;
   for (auto _ : state) {
     hide = !hide;
@@ -97,16 +101,16 @@ void BM_ApplyFilterAfterChange(benchmark::State& state) {
     benchmark::DoNotOptimize(direction.ApplyFilter());
   }
 }
-BENCHMARK(BM_ApplyFilterAfterChange)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyFilterAfterChange)->Arg(64)->Arg(1024)->Unit(benchmark::kMillisecond);
 
 // The timer's refresh with nothing new since the last one.
 void BM_ApplyFilterUnchanged(benchmark::State& state) {
-  OneWayPackRec& direction = FullDirectionWithWatches();
+  OneWayPackRec& direction = FullDirectionWithWatches(state.range(0));
   direction.SetFilterMode(wfHideMatch);
   direction.ApplyFilter();
   for (auto _ : state) benchmark::DoNotOptimize(direction.ApplyFilter());
 }
-BENCHMARK(BM_ApplyFilterUnchanged);
+BENCHMARK(BM_ApplyFilterUnchanged)->Arg(64);
 
 }  // namespace
 }  // namespace maplink

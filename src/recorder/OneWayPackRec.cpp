@@ -38,10 +38,10 @@ void OneWayPackRec::RecordPack(const std::string& bytes) {
 
   TLockObj lock(m_Lock);
   if (m_Packs.size() >= kMaxPacks) ClearLists();
-  m_Packs.push_back(record);
+  m_Packs.push_back(std::move(record));
   // Called under the lock: once SetOnNewPack has swapped the notification,
   // no call of the old one can still be under way.
-  if (m_OnNewPack && PassesFilter(*record)) m_OnNewPack();
+  if (m_OnNewPack && PassesFilter(*m_Packs.back())) m_OnNewPack();
 }
 
 void OneWayPackRec::ClearPacks() {
@@ -92,12 +92,14 @@ void OneWayPackRec::AddWatch(std::string text) {
 
 void OneWayPackRec::DeleteWatch(int32_t position) {
   TLockObj lock(m_Lock);
-  if (IsPositionIn(m_Watch, position)) m_Watch.erase(m_Watch.begin() + position);
+  if (!IsPositionIn(m_Watch, position)) return;
+  m_Watch.erase(m_Watch.begin() + position);
   m_ViewStale = true;
 }
 
 void OneWayPackRec::ClearWatch() {
   TLockObj lock(m_Lock);
+  if (m_Watch.empty()) return;
   m_Watch.clear();
   m_ViewStale = true;
 }
@@ -119,8 +121,10 @@ bool OneWayPackRec::SetFilterMode(WatchFilterMode mode) {
     return false;
   }
   TLockObj lock(m_Lock);
-  m_FilterMode = mode;
-  m_ViewStale = true;
+  if (m_FilterMode != mode) {
+    m_FilterMode = mode;
+    m_ViewStale = true;
+  }
   return true;
 }
 

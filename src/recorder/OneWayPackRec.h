@@ -33,8 +33,8 @@ class OneWayPackRec {
   using PackPtr = std::shared_ptr<const tagOnePackData>;
   // Called on the recording thread, with m_Lock held, for each stored record
   // that passes the filter. It must return quickly and must not throw; it may
-  // call back into this direction, but must not wait for another thread that
-  // does.
+  // call back into this direction, but must never wait for another thread
+  // that calls into this direction.
   using NewPackNotify = std::function<void()>;
 
   static constexpr size_t kMaxPacks = 100000;
@@ -91,8 +91,8 @@ class OneWayPackRec {
   // lists together, so each position stays inside m_Packs.
   std::vector<int32_t> m_View GUARDED_BY(m_Lock);
   // m_View holds the records of m_Packs[0, m_ViewScanned) that pass the
-  // filter as it was when they were scanned; m_ViewStale marks a filter
-  // change since then. Records never change and m_Packs only grows between
+  // filter as it was when they were scanned; m_ViewStale marks a change of
+  // the mode or the watch strings since then. Records never change and m_Packs only grows between
   // clears, so ApplyFilter scans only the records added since its last call
   // unless the filter changed: the recording thread never waits for a scan
   // of the whole list while the window refreshes.
