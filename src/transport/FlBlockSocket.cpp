@@ -1,6 +1,7 @@
 #include "transport/FlBlockSocket.h"
 
 #include <cerrno>
+#include <thread>
 #include <utility>
 
 #include "platform/LastError.h"
@@ -14,6 +15,18 @@ namespace platform = maplink::platform;
 namespace {
 
 int LastSocketError() { return static_cast<int>(platform::GetLastError()); }
+
+// Counts one call as a user of the socket handle for its span.
+class HandleUse {
+ public:
+  explicit HandleUse(std::atomic<int>& users) : m_Users(users) { m_Users.fetch_add(1); }
+  ~HandleUse() { m_Users.fetch_sub(1); }
+  HandleUse(const HandleUse&) = delete;
+  HandleUse& operator=(const HandleUse&) = delete;
+
+ private:
+  std::atomic<int>& m_Users;
+};
 
 }  // namespace
 
@@ -67,16 +80,19 @@ bool FlBlockSocket::Connect(const char* host, uint16_t port) {
 }
 
 int32_t FlBlockSocket::Send(const char* data, int32_t len) {
+  const HandleUse use(m_HandleUsers);
   if (!IsConnected()) return RefuseNotConnected();
   return platform::SendSome(m_Socket.load(), data, len);
 }
 
 int32_t FlBlockSocket::Recv(char* buf, int32_t size) {
+  const HandleUse use(m_HandleUsers);
   if (!IsConnected()) return RefuseNotConnected();
   return platform::ReceiveSome(m_Socket.load(), buf, size);
 }
 
 int FlBlockSocket::GetRecvSize() {
+  const HandleUse use(m_HandleUsers);
   int32_t count = 0;
   return platform::PendingReceiveBytes(m_Socket.load(), count) ? count : 0;
 }
@@ -87,12 +103,16 @@ void FlBlockSocket::Close() {
   const bool wasConnected = m_bConnected.exchange(false);
   const platform::SocketHandle socket = m_Socket.exchange(platform::kNoSocket);
   if (socket == platform::kNoSocket) return;
-  // A close alone would leave a receive blocked in another thread waiting.
+  // A close alone would leave a receive blocked in another thread waiting;
+  // after the shutdown every call still using the handle returns at once.
   if (wasConnected) platform::ShutdownSocket(socket);
+  // A call that counted itself after the exchange above sees no handle.
+  while (m_HandleUsers.load() != 0) std::this_thread::yield();
   platform::CloseSocket(socket);
 }
 
 void FlBlockSocket::Shutdown() {
+  const HandleUse use(m_HandleUsers);
   const platform::SocketHandle socket = m_Socket.load();
   if (socket != platform::kNoSocket) platform::ShutdownSocket(socket);
 }

@@ -15,13 +15,14 @@
 // each text is also left in the thread's last-error value); nothing is
 // logged. Owns its socket and closes it when destroyed.
 //
-// Threads: the owner calls Connect, Close, SetTimeOut, SetBindIP and
-// GetLastErrorText, one call at a time. Other threads may call Send, Recv,
-// GetRecvSize, IsConnected, GetSocket and Shutdown at any time, and may
-// write through the raw handle from GetSocket. Close shuts the connection
-// down before it closes the handle, so a Recv or Send blocked in another
-// thread returns. The next Connect may get the same handle number again: the
-// owner calls it only once no other thread still works with the old handle.
+// Threads: the owner calls Connect, SetTimeOut, SetBindIP and
+// GetLastErrorText, one call at a time. Send, Recv, GetRecvSize, IsConnected,
+// GetSocket, Shutdown and Close are safe from any thread at any time. Close
+// shuts the connection down first, so that a Send or Recv blocked in another
+// thread returns, and closes the handle only once no call of this object
+// uses it any more. Code that writes through the raw handle from GetSocket
+// must stop using it before the owner calls Connect again, which may hand
+// out the same handle number.
 class FlBlockSocket final : public IFlBlockSocket {
  public:
   FlBlockSocket();
@@ -46,7 +47,7 @@ class FlBlockSocket final : public IFlBlockSocket {
   // Shuts both directions of the connection down and leaves the handle open
   // until Close: a Recv blocked without time-out in another thread returns 0
   // at once, and the peer sees the end of the stream. The state does not
-  // change. Safe from any thread, but not alongside Connect or Close.
+  // change. Safe from any thread.
   void Shutdown();
 
  private:
@@ -58,6 +59,10 @@ class FlBlockSocket final : public IFlBlockSocket {
   int m_TimeOut = 30000;
   std::string m_BindIP;
   // Written by the owner's Connect and by Send and Recv on other threads.
-  maplink::platform::CriticalSection m_LastErrorLock;
   std::string m_LastError GUARDED_BY(m_LastErrorLock);
+  maplink::platform::CriticalSection m_LastErrorLock;
+  // The calls inside Send, Recv, GetRecvSize or Shutdown: Close waits for
+  // them to leave before it closes the handle, so none of them can reach a
+  // later socket that gets the same handle number.
+  std::atomic<int> m_HandleUsers{0};
 };
