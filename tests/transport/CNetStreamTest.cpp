@@ -20,6 +20,7 @@ namespace {
 
 using maplink::platform::GetLastError;
 using maplink::platform::SetLastError;
+using maplink::test::ConnectTo;
 using maplink::test::LogCapture;
 using maplink::test::LogLevel;
 using maplink::test::PatternBytes;
@@ -29,8 +30,7 @@ using Lengths = std::vector<int32_t>;
 class NetStreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(m_Client.Connect("127.0.0.1", m_Peer.Port())) << m_Client.GetLastErrorText();
-    ASSERT_TRUE(m_Peer.Accept());
+    ASSERT_TRUE(ConnectTo(m_Client, m_Peer));
     m_Stream = std::make_unique<CNetStream>(m_Client.GetSocket(), m_Sender);
   }
 

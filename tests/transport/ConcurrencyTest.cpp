@@ -22,6 +22,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using maplink::test::ConnectTo;
 using maplink::test::LoopbackPeer;
 using maplink::test::Watchdog;
 
@@ -41,8 +42,7 @@ TEST(BlockedRecvTest, ShutdownOrCloseFromAnotherThreadEndsARecvWithoutTimeOut) {
     LoopbackPeer peer;
     FlBlockSocket client;
     client.SetTimeOut(0);
-    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-    ASSERT_TRUE(peer.Accept());
+    ASSERT_TRUE(ConnectTo(client, peer));
     const auto handle = client.GetSocket();
 
     auto received = std::async(std::launch::async, [&] {
@@ -104,8 +104,7 @@ TEST(NetStreamOrderTest, FiftyMegabytesOfRandomWritesArriveInOrderOnce) {
   Watchdog watchdog(300s, "50 MB through the net stream");
   LoopbackPeer peer;
   FlBlockSocket client;
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   auto reading = std::async(std::launch::async, [&] { return ReadAndVerify(peer.Connection()); });
 
   std::mt19937 random(kSeed);

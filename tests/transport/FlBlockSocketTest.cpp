@@ -17,6 +17,7 @@ namespace {
 using maplink::FormatText;
 using maplink::platform::GetLastError;
 using maplink::platform::kNoSocket;
+using maplink::test::ConnectTo;
 using maplink::test::LoopbackPeer;
 
 // Sends through the socket and reads back through the peer, and the other
@@ -67,8 +68,7 @@ TEST(FlBlockSocketTest, RefusedConnectLeavesNoSocketAndAllowsAnotherConnect) {
   EXPECT_TRUE(capture.Lines().empty()) << "the socket logs nothing";
 
   LoopbackPeer peer;
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   ExpectBytesBothWays(client, peer);
 }
 
@@ -83,8 +83,7 @@ TEST(FlBlockSocketTest, UnknownHostNameLeavesNoSocket) {
 TEST(FlBlockSocketTest, SecondConnectWhileConnectedIsRefusedAndKeepsTheConnection) {
   LoopbackPeer peer;
   FlBlockSocket client;
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   const auto handle = client.GetSocket();
 
   EXPECT_FALSE(client.Connect("127.0.0.1", peer.Port()));
@@ -139,8 +138,7 @@ TEST(FlBlockSocketTest, FailedBindKeepsAnUnconnectedSocketUntilClose) {
 
     client.Close();
     EXPECT_EQ(client.GetSocket(), kNoSocket);
-    ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-    ASSERT_TRUE(peer.Accept());
+    ASSERT_TRUE(ConnectTo(client, peer));
     ExpectBytesBothWays(client, peer);
   }
 }
@@ -149,8 +147,7 @@ TEST(FlBlockSocketTest, BindsToALocalAddressBeforeConnecting) {
   LoopbackPeer peer;
   FlBlockSocket client;
   client.SetBindIP("127.0.0.1");
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   ExpectBytesBothWays(client, peer);
 }
 
@@ -158,8 +155,7 @@ TEST(FlBlockSocketTest, RecvReturnsAfterTheTimeOutWhenNothingArrives) {
   LoopbackPeer peer;
   FlBlockSocket client;
   client.SetTimeOut(50);
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   char buffer[8];
   EXPECT_EQ(client.Recv(buffer, sizeof buffer), -1);
   EXPECT_EQ(GetLastError(), static_cast<uint32_t>(EAGAIN));
@@ -171,8 +167,7 @@ TEST(FlBlockSocketTest, GetRecvSizeCountsWaitingBytes) {
   EXPECT_EQ(client.GetRecvSize(), 0) << "no socket";
 
   LoopbackPeer peer;
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   EXPECT_EQ(client.GetRecvSize(), 0);
   ASSERT_TRUE(peer.Send("12345"));
   EXPECT_TRUE(maplink::test::WaitUntil([&] { return client.GetRecvSize() == 5; }));
@@ -184,8 +179,7 @@ TEST(FlBlockSocketTest, GetRecvSizeCountsWaitingBytes) {
 TEST(FlBlockSocketTest, RecvReturnsZeroWhenThePeerCloses) {
   LoopbackPeer peer;
   FlBlockSocket client;
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   ASSERT_TRUE(peer.Send("ab"));
   peer.CloseConnection();
   char buffer[8];
@@ -197,8 +191,7 @@ TEST(FlBlockSocketTest, RecvReturnsZeroWhenThePeerCloses) {
 TEST(FlBlockSocketTest, SendToAPeerThatHasGoneFailsWithoutSignal) {
   LoopbackPeer peer;
   FlBlockSocket client;
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   peer.CloseConnection();
   // The first sends may still be taken; once the peer's reset is back, send
   // fails. Without MSG_NOSIGNAL, SIGPIPE would end this program here.
@@ -211,8 +204,7 @@ TEST(FlBlockSocketTest, SendToAPeerThatHasGoneFailsWithoutSignal) {
 TEST(FlBlockSocketTest, CloseEndsTheConnectionAndIsSafeToRepeat) {
   LoopbackPeer peer;
   FlBlockSocket client;
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   client.Close();
   EXPECT_FALSE(client.IsConnected());
   EXPECT_EQ(client.GetSocket(), kNoSocket);
@@ -220,16 +212,14 @@ TEST(FlBlockSocketTest, CloseEndsTheConnectionAndIsSafeToRepeat) {
   client.Close();
   EXPECT_EQ(client.GetSocket(), kNoSocket);
 
-  ASSERT_TRUE(client.Connect("127.0.0.1", peer.Port())) << client.GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(client, peer));
   ExpectBytesBothWays(client, peer);
 }
 
 TEST(FlBlockSocketTest, DestroyingTheSocketClosesTheConnection) {
   LoopbackPeer peer;
   auto client = std::make_unique<FlBlockSocket>();
-  ASSERT_TRUE(client->Connect("127.0.0.1", peer.Port())) << client->GetLastErrorText();
-  ASSERT_TRUE(peer.Accept());
+  ASSERT_TRUE(ConnectTo(*client, peer));
   client.reset();
   EXPECT_TRUE(peer.SeesEndOfStream());
 }

@@ -9,6 +9,7 @@
 #include "platform/Socket.h"
 #include "platform/TcpListener.h"
 #include "platform/UniqueSocket.h"
+#include "transport/FlBlockSocket.h"
 
 namespace maplink::test {
 
@@ -77,6 +78,15 @@ class LoopbackPeer {
   std::unique_ptr<platform::TcpListener> m_Listener;
   platform::UniqueSocket m_Connection;
 };
+
+// Connects the client to the peer on 127.0.0.1 and has the peer accept.
+inline ::testing::AssertionResult ConnectTo(FlBlockSocket& client, LoopbackPeer& peer) {
+  if (!client.Connect("127.0.0.1", peer.Port())) {
+    return ::testing::AssertionFailure() << "connect: " << client.GetLastErrorText();
+  }
+  if (!peer.Accept()) return ::testing::AssertionFailure() << "the peer saw no connection";
+  return ::testing::AssertionSuccess();
+}
 
 // A port on 127.0.0.1 with no listener: one the system just handed out and
 // took back.
