@@ -36,6 +36,14 @@ void ExpectBytesBothWays(FlBlockSocket& client, LoopbackPeer& peer) {
   EXPECT_EQ(received, "world!");
 }
 
+// Connects and checks that the new connection carries bytes both ways.
+void ExpectConnectionWorks(FlBlockSocket& client, LoopbackPeer& peer) {
+  ASSERT_TRUE(ConnectTo(client, peer));
+  EXPECT_TRUE(client.IsConnected());
+  EXPECT_NE(client.GetSocket(), kNoSocket);
+  ExpectBytesBothWays(client, peer);
+}
+
 TEST(FlBlockSocketTest, StartsWithoutSocketAndWithThirtySecondTimeOut) {
   FlBlockSocket socket;
   EXPECT_FALSE(socket.IsConnected());
@@ -68,8 +76,7 @@ TEST(FlBlockSocketTest, RefusedConnectLeavesNoSocketAndAllowsAnotherConnect) {
   EXPECT_TRUE(capture.Lines().empty()) << "the socket logs nothing";
 
   LoopbackPeer peer;
-  ASSERT_TRUE(ConnectTo(client, peer));
-  ExpectBytesBothWays(client, peer);
+  ExpectConnectionWorks(client, peer);
 }
 
 TEST(FlBlockSocketTest, UnknownHostNameLeavesNoSocket) {
@@ -138,8 +145,7 @@ TEST(FlBlockSocketTest, FailedBindKeepsAnUnconnectedSocketUntilClose) {
 
     client.Close();
     EXPECT_EQ(client.GetSocket(), kNoSocket);
-    ASSERT_TRUE(ConnectTo(client, peer));
-    ExpectBytesBothWays(client, peer);
+    ExpectConnectionWorks(client, peer);
   }
 }
 
@@ -147,8 +153,7 @@ TEST(FlBlockSocketTest, BindsToALocalAddressBeforeConnecting) {
   LoopbackPeer peer;
   FlBlockSocket client;
   client.SetBindIP("127.0.0.1");
-  ASSERT_TRUE(ConnectTo(client, peer));
-  ExpectBytesBothWays(client, peer);
+  ExpectConnectionWorks(client, peer);
 }
 
 TEST(FlBlockSocketTest, RecvReturnsAfterTheTimeOutWhenNothingArrives) {
@@ -212,8 +217,7 @@ TEST(FlBlockSocketTest, CloseEndsTheConnectionAndIsSafeToRepeat) {
   client.Close();
   EXPECT_EQ(client.GetSocket(), kNoSocket);
 
-  ASSERT_TRUE(ConnectTo(client, peer));
-  ExpectBytesBothWays(client, peer);
+  ExpectConnectionWorks(client, peer);
 }
 
 TEST(FlBlockSocketTest, DestroyingTheSocketClosesTheConnection) {
