@@ -129,9 +129,7 @@ bool PendingReceiveBytes(SocketHandle socket, int32_t& count) {
   return true;
 }
 
-void ShutdownSocket(SocketHandle socket) {
-  if (shutdown(socket, SHUT_RDWR) != 0) Failed();
-}
+void ShutdownSocket(SocketHandle socket) { shutdown(socket, SHUT_RDWR); }
 
 void CloseSocket(SocketHandle socket) {
   if (close(socket) != 0) Failed();

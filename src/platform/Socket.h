@@ -51,7 +51,9 @@ bool PendingReceiveBytes(SocketHandle socket, int32_t& count);
 
 // Shuts both directions down: a receive blocked on the socket in another
 // thread returns 0 at once, and the peer sees the end of the stream. The
-// handle stays open until CloseSocket.
+// handle stays open until CloseSocket. A socket that is not connected has
+// nothing to shut down: that failure is ignored and leaves the last-error
+// value alone.
 void ShutdownSocket(SocketHandle socket);
 
 void CloseSocket(SocketHandle socket);

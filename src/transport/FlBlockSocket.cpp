@@ -100,12 +100,12 @@ int FlBlockSocket::GetRecvSize() {
 bool FlBlockSocket::IsConnected() { return m_bConnected.load(); }
 
 void FlBlockSocket::Close() {
-  const bool wasConnected = m_bConnected.exchange(false);
   const platform::SocketHandle socket = m_Socket.exchange(platform::kNoSocket);
+  m_bConnected.store(false);
   if (socket == platform::kNoSocket) return;
   // A close alone would leave a receive blocked in another thread waiting;
   // after the shutdown every call still using the handle returns at once.
-  if (wasConnected) platform::ShutdownSocket(socket);
+  platform::ShutdownSocket(socket);
   // A call that counted itself after the exchange above sees no handle.
   while (m_HandleUsers.load() != 0) std::this_thread::yield();
   platform::CloseSocket(socket);
@@ -126,8 +126,12 @@ int FlBlockSocket::GetTimeOut() { return m_TimeOut; }
 void FlBlockSocket::SetBindIP(const char* ip) { m_BindIP = ip != nullptr ? ip : ""; }
 
 const char* FlBlockSocket::GetLastErrorText() {
+  // Another thread's failure may replace the text at any time; the calling
+  // thread's own copy stays as it is.
+  thread_local std::string copy;
   TLockObj lock(m_LastErrorLock);
-  return m_LastError.c_str();
+  copy = m_LastError;
+  return copy.c_str();
 }
 
 void FlBlockSocket::SetLastErrorText(std::string text) {

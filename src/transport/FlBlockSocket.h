@@ -15,14 +15,13 @@
 // each text is also left in the thread's last-error value); nothing is
 // logged. Owns its socket and closes it when destroyed.
 //
-// Threads: the owner calls Connect, SetTimeOut, SetBindIP and
-// GetLastErrorText, one call at a time. Send, Recv, GetRecvSize, IsConnected,
-// GetSocket, Shutdown and Close are safe from any thread at any time. Close
-// shuts the connection down first, so that a Send or Recv blocked in another
-// thread returns, and closes the handle only once no call of this object
-// uses it any more. Code that writes through the raw handle from GetSocket
-// must stop using it before the owner calls Connect again, which may hand
-// out the same handle number.
+// Threads: the owner calls Connect, SetTimeOut and SetBindIP, one call at a
+// time; Connect never runs at the same time as Close. Everything else is safe
+// from any thread. Close shuts the connection down first, so that a Send or
+// Recv blocked in another thread returns, and closes the handle only once no
+// call of this object uses it any more. Code that writes through the raw
+// handle from GetSocket must stop using it before the owner calls Connect
+// again, which may hand out the same handle number.
 class FlBlockSocket final : public IFlBlockSocket {
  public:
   FlBlockSocket();
@@ -37,7 +36,8 @@ class FlBlockSocket final : public IFlBlockSocket {
   void SetTimeOut(int32_t ms) override;
   int GetTimeOut() override;
   void SetBindIP(const char* ip) override;
-  // Valid until the next failure is recorded.
+  // A copy of the text for the calling thread, valid until that thread
+  // calls GetLastErrorText again.
   const char* GetLastErrorText() override;
 
   virtual ~FlBlockSocket();

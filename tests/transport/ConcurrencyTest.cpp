@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <future>
@@ -12,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/WaitUntil.h"
 #include "platform/LastError.h"
 #include "platform/Socket.h"
 #include "transport/CNetStream.h"
@@ -58,6 +61,53 @@ TEST(BlockedRecvTest, ShutdownOrCloseFromAnotherThreadEndsARecvWithoutTimeOut) {
     EXPECT_EQ(client.GetSocket(), c.handleKept ? handle : maplink::platform::kNoSocket);
     EXPECT_EQ(client.IsConnected(), c.handleKept);
   }
+}
+
+TEST(SocketCloseTest, CloseFromAnotherThreadWhileCallsAreInFlight) {
+  Watchdog watchdog(60s, "close while calls are in flight");
+  LoopbackPeer peer;
+  FlBlockSocket client;
+  ASSERT_TRUE(ConnectTo(client, peer));
+
+  std::atomic<int> calls{0};
+  auto user = [&] {
+    // Ends once Close has made the calls fail.
+    while (client.Send("0123456789", 10) > 0) {
+      client.GetRecvSize();
+      calls.fetch_add(1);
+    }
+  };
+  std::thread first(user);
+  std::thread second(user);
+  auto blockedRecv = std::async(std::launch::async, [&] {
+    char buffer[16];
+    return client.Recv(buffer, sizeof buffer);
+  });
+  ASSERT_TRUE(maplink::test::WaitUntil([&] { return calls.load() >= 200; }));
+  client.Close();
+  first.join();
+  second.join();
+  ASSERT_EQ(blockedRecv.wait_for(20s), std::future_status::ready);
+  EXPECT_LE(blockedRecv.get(), 0);
+  EXPECT_EQ(client.GetSocket(), maplink::platform::kNoSocket);
+}
+
+TEST(SocketCloseTest, FailureTextsOfTwoThreadsStayWhole) {
+  FlBlockSocket client;
+  const uint16_t refusedPort = maplink::test::PortWithoutListener();
+  const std::string refused = "FlBlockSocket::connect() generated error " + std::to_string(ECONNREFUSED) + "\n";
+  std::atomic<bool> done{false};
+  std::thread failingRecv([&] {
+    char buffer[8];
+    while (!done.load()) client.Recv(buffer, sizeof buffer);
+  });
+  for (int i = 0; i < 200; ++i) {
+    EXPECT_FALSE(client.Connect("127.0.0.1", refusedPort));
+    const std::string text = client.GetLastErrorText();
+    EXPECT_TRUE(text == refused || text == "not connected") << text;
+  }
+  done.store(true);
+  failingRecv.join();
 }
 
 // The byte at each position of the long stream: a hash of the position, so
