@@ -95,7 +95,8 @@ TEST(SocketCloseTest, CloseFromAnotherThreadWhileCallsAreInFlight) {
 TEST(SocketCloseTest, FailureTextsOfTwoThreadsStayWhole) {
   FlBlockSocket client;
   const uint16_t refusedPort = maplink::test::PortWithoutListener();
-  const std::string refused = "FlBlockSocket::connect() generated error " + std::to_string(ECONNREFUSED) + "\n";
+  const std::string refused =
+      "FlBlockSocket::connect() generated error " + std::to_string(ECONNREFUSED) + "\n";
   std::atomic<bool> done{false};
   std::thread failingRecv([&] {
     char buffer[8];
@@ -138,8 +139,8 @@ ReadResult ReadAndVerify(maplink::platform::SocketHandle connection) {
       return result;
     }
     for (int32_t i = 0; i < count; ++i) {
-      if (result.firstMismatch < 0 &&
-          static_cast<uint8_t>(buffer[static_cast<size_t>(i)]) != StreamByte(static_cast<uint64_t>(result.received + i))) {
+      if (result.firstMismatch < 0 && static_cast<uint8_t>(buffer[static_cast<size_t>(i)]) !=
+                                          StreamByte(static_cast<uint64_t>(result.received + i))) {
         result.firstMismatch = result.received + i;
       }
     }
@@ -169,7 +170,8 @@ TEST(NetStreamOrderTest, FiftyMegabytesOfRandomWritesArriveInOrderOnce) {
     while (written < kTotal && failure.empty()) {
       const auto length = static_cast<int32_t>(std::min<int64_t>(writeLength(random), kTotal - written));
       chunk.resize(static_cast<size_t>(length));
-      for (int32_t i = 0; i < length; ++i) chunk[static_cast<size_t>(i)] = static_cast<char>(StreamByte(static_cast<uint64_t>(written + i)));
+      for (int32_t i = 0; i < length; ++i)
+        chunk[static_cast<size_t>(i)] = static_cast<char>(StreamByte(static_cast<uint64_t>(written + i)));
       if (stream.SendBuf_o(chunk.data(), length) != length) failure = "write " + std::to_string(writes);
       written += length;
       ++writes;

@@ -71,7 +71,8 @@ TEST(FlBlockSocketTest, RefusedConnectLeavesNoSocketAndAllowsAnotherConnect) {
   EXPECT_FALSE(client.Connect("127.0.0.1", maplink::test::PortWithoutListener()));
   EXPECT_FALSE(client.IsConnected());
   EXPECT_EQ(client.GetSocket(), kNoSocket);
-  EXPECT_EQ(client.GetLastErrorText(), FormatText("FlBlockSocket::connect() generated error %d\n", ECONNREFUSED));
+  EXPECT_EQ(client.GetLastErrorText(),
+            FormatText("FlBlockSocket::connect() generated error %d\n", ECONNREFUSED));
   EXPECT_EQ(GetLastError(), static_cast<uint32_t>(ECONNREFUSED));
   EXPECT_TRUE(capture.Lines().empty()) << "the socket logs nothing";
 
@@ -84,7 +85,8 @@ TEST(FlBlockSocketTest, UnknownHostNameLeavesNoSocket) {
   EXPECT_FALSE(client.Connect("no such host!", 1));
   EXPECT_FALSE(client.IsConnected());
   EXPECT_EQ(client.GetSocket(), kNoSocket);
-  EXPECT_EQ(client.GetLastErrorText(), FormatText("FlBlockSocket::socket() generated error %d\n", EHOSTUNREACH));
+  EXPECT_EQ(client.GetLastErrorText(),
+            FormatText("FlBlockSocket::socket() generated error %d\n", EHOSTUNREACH));
 }
 
 TEST(FlBlockSocketTest, SecondConnectWhileConnectedIsRefusedAndKeepsTheConnection) {

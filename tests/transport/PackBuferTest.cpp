@@ -13,7 +13,9 @@ namespace {
 using maplink::test::LogCapture;
 using maplink::test::LogLevel;
 
-std::string Contents(const PackBufer& buffer, size_t capacity) { return std::string(buffer.GetData(), capacity); }
+std::string Contents(const PackBufer& buffer, size_t capacity) {
+  return std::string(buffer.GetData(), capacity);
+}
 
 TEST(PackBuferTest, AppendKeepsTwoBytesFree) {
   struct Case {
@@ -67,8 +69,8 @@ TEST(PackBuferTest, SizesAboveSixtyFourKibibytesAreLoggedAndKept) {
     SCOPED_TRACE(c.size);
     LogCapture capture;
     PackBufer buffer(c.size);
-    const std::vector<std::string> expected{
-        "..\\..\\lib\\TestLib\\PackBuffer : 15 Huge Packet Len:" + std::to_string(c.size)};
+    const std::vector<std::string> expected{"..\\..\\lib\\TestLib\\PackBuffer : 15 Huge Packet Len:" +
+                                            std::to_string(c.size)};
     EXPECT_EQ(capture.Texts(LogLevel::Warn), c.warned ? expected : std::vector<std::string>{});
 
     const std::string bytes(static_cast<size_t>(c.size), 'p');
