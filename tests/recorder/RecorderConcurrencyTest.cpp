@@ -17,43 +17,14 @@
 #include <thread>
 
 #include "common/WaitUntil.h"
+#include "common/Watchdog.h"
 #include "recorder/PackRecorderManager.h"
 #include "support/CommFunc.h"
 
 namespace maplink {
 namespace {
 
-// Ends the process when a test is still running after its bound, so a
-// deadlock fails the run instead of hanging it.
-class Watchdog {
- public:
-  explicit Watchdog(std::chrono::seconds bound)
-      : m_Thread([this, bound] {
-          std::unique_lock<std::mutex> lock(m_Mutex);
-          if (!m_Done.wait_for(lock, bound, [this] { return m_Dismissed; })) {
-            std::fprintf(stderr, "watchdog: test still running after %lld s\n",
-                         static_cast<long long>(bound.count()));
-            std::abort();
-          }
-        }) {}
-  ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> lock(m_Mutex);
-      m_Dismissed = true;
-    }
-    m_Done.notify_one();
-    m_Thread.join();
-  }
-  Watchdog(const Watchdog&) = delete;
-  Watchdog& operator=(const Watchdog&) = delete;
-
- private:
-  std::mutex m_Mutex;
-  std::condition_variable m_Done;
-  bool m_Dismissed = false;
-  std::thread m_Thread;
-};
-
+using test::Watchdog;
 constexpr std::chrono::seconds kTestBound{240};
 
 // The bytes recorded with each serial number, so a reader can tell that a
@@ -73,7 +44,7 @@ void ExpectWholeRecord(const tagOnePackData& record) {
 }
 
 TEST(RecorderConcurrencyTest, WindowWorksOnADirectionWhileThreeHundredThousandPacketsAreRecorded) {
-  Watchdog watchdog(kTestBound);
+  Watchdog watchdog(kTestBound, ::testing::UnitTest::GetInstance()->current_test_info()->name());
   constexpr uint32_t kPackets = 300000;
   // The window clears the records itself only while the first packets are
   // recorded; the link then waits until it has stopped doing so, so the
@@ -144,7 +115,7 @@ TEST(RecorderConcurrencyTest, WindowWorksOnADirectionWhileThreeHundredThousandPa
 }
 
 TEST(RecorderConcurrencyTest, NotificationIsNeverCalledOnceItsUnbindingHasReturned) {
-  Watchdog watchdog(kTestBound);
+  Watchdog watchdog(kTestBound, ::testing::UnitTest::GetInstance()->current_test_info()->name());
   constexpr int kRounds = 500;
   PackRecorderManager manager;
   OneWayPackRec& direction = manager.AddRecorder(3)->GetRecvRecorder();
@@ -193,7 +164,7 @@ TEST(RecorderConcurrencyTest, NotificationIsNeverCalledOnceItsUnbindingHasReturn
 }
 
 TEST(RecorderConcurrencyTest, RecordersAreAddedWhileTheLinkLooksThemUp) {
-  Watchdog watchdog(kTestBound);
+  Watchdog watchdog(kTestBound, ::testing::UnitTest::GetInstance()->current_test_info()->name());
   constexpr int32_t kRecorders = 2000;
   constexpr int32_t kIndexes = 50;
   PackRecorderManager manager;

@@ -20,7 +20,7 @@
 #include "transport/CNetStream.h"
 #include "transport/FlBlockSocket.h"
 #include "transport/LoopbackPeer.h"
-#include "transport/Watchdog.h"
+#include "common/Watchdog.h"
 
 namespace {
 
