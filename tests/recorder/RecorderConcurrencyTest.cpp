@@ -25,6 +25,7 @@ namespace maplink {
 namespace {
 
 using test::Watchdog;
+
 constexpr std::chrono::seconds kTestBound{240};
 
 // The bytes recorded with each serial number, so a reader can tell that a
