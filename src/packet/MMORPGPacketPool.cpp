@@ -1,0 +1,56 @@
+#include "packet/MMORPGPacketPool.h"
+
+#include "support/LogBinding.h"
+#include "support/ResGuard.h"
+
+namespace MMORPG {
+
+MMORPGPacketPool::MMORPGPacketPool(maplink::PacketCounters& counters, PacketFactory factory)
+    : m_Counters(counters), m_PacketPool(std::move(factory)) {
+  m_PacketPool.Init(kInitSize);
+  m_PacketPool.SetGrowStep(kGrowStep);
+  maplink::GetLogger()->LogInfo("Init PacketPool Size = %d", kInitSize);
+}
+
+MMORPGPacket* MMORPGPacketPool::Alloc() {
+  return m_PacketPool.Alloc([this](MMORPGPacket* packet) {
+    if (packet == nullptr || packet->m_InUse) {
+      maplink::GetLogger()->LogError("MMORPGPacketPool  m_PacketPool.Alloc == NULL");
+    }
+    if (packet == nullptr) return;
+    m_Counters.CountTake();
+    packet->m_InUse = true;
+  });
+}
+
+void MMORPGPacketPool::Free(MMORPGPacket* packet) {
+  if (packet == nullptr) {
+    maplink::GetLogger()->LogError("MMORPGPacketPool::Free  MMORPGPacket * pack is NULL");
+    return;
+  }
+  if (!packet->CanFree()) {
+    maplink::GetLogger()->LogError("MMORPGPacketPool::Free  MMORPGPacket * pack can't free");
+    return;
+  }
+  m_PacketPool.Free(packet, [this](MMORPGPacket* given) {
+    if (!given->m_InUse) {
+      maplink::GetLogger()->LogError("MMORPGPacketPool::Free  MMORPGPacket * pack is Not Used");
+      return false;
+    }
+    int32_t refusedCount = 0;
+    if (!m_Counters.CountGiveBack(refusedCount)) {
+      maplink::GetLogger()->LogError("Error : MMORPGPacket::Free, m_Count = %d", refusedCount);
+      return false;
+    }
+    given->Reset();
+    return true;
+  });
+}
+
+MMORPGPacketPool* GetPacketPool() { return SingletonEx::LazyInstance<MMORPGPacketPool>::Instance(); }
+
+int32_t GetCount() { return maplink::ModulePacketCounters().GetCount(); }
+
+int32_t GetMaxCount() { return maplink::ModulePacketCounters().GetMaxCount(); }
+
+}  // namespace MMORPG
