@@ -3,8 +3,6 @@
 // refusal must not depend on where the blocks were cut: the same bytes fed as
 // one block give the same events up to the first fatal report or CRC error.
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -20,26 +18,18 @@ using maplink::fuzz::Events;
 // The events that do not depend on block boundaries: waiting notices are
 // left out, since every cut inside a frame adds one.
 std::vector<std::string> Decisive(const std::vector<std::string>& events) {
-  static const std::string kWaiting = "msg:\xd0\xe8\xd2\xaa";  // 需要…
   std::vector<std::string> decisive;
   for (const std::string& event : events) {
-    if (event.rfind(kWaiting, 0) != 0) decisive.push_back(event);
+    if (!maplink::fuzz::IsWaitingNotice(event)) decisive.push_back(event);
   }
   return decisive;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  maplink::fuzz::KeepLogInBuildFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const uint8_t settings = input.ConsumeIntegral<uint8_t>();
-  const int32_t lenMode = (settings & 1) != 0 ? 0 : 1;
-  const bool useCrc = (settings & 2) != 0;
+  const maplink::fuzz::FrameSettings settings = maplink::fuzz::ConsumeSettings(input);
 
   std::vector<std::string> blocks;
   std::string whole;
@@ -49,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     whole += blocks.back();
   }
 
-  DispatcherHandle split(lenMode, useCrc);
+  DispatcherHandle split(settings);
   Events splitEvents;
   splitEvents.Attach(*split);
   for (const std::string& block : blocks) {
@@ -57,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     splitEvents.Feed(*split, block);
   }
 
-  DispatcherHandle single(lenMode, useCrc);
+  DispatcherHandle single(settings);
   Events singleEvents;
   singleEvents.Attach(*single);
   singleEvents.Feed(*single, whole);

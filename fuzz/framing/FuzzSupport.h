@@ -1,5 +1,8 @@
 #pragma once
 
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -8,9 +11,18 @@
 
 namespace maplink::fuzz {
 
-// Sends the module's log (CRC mismatches are logged) into the build folder
-// unless the caller chose a folder.
-inline void KeepLogInBuildFolder() { setenv("QUILLET_LOG_DIR", FUZZ_LOG_DIR, 0); }
+// Both ends' settings, from the input's first byte.
+struct FrameSettings {
+  int32_t lenMode;
+  bool useCrc;
+};
+inline FrameSettings ConsumeSettings(FuzzedDataProvider& input) {
+  const auto bits = input.ConsumeIntegral<uint8_t>();
+  return {(bits & 1) != 0 ? 0 : 1, (bits & 2) != 0};
+}
+
+// A "需要等待的封包" notice: a frame waits for more bytes.
+inline bool IsWaitingNotice(const std::string& event) { return event.rfind("msg:\xd0\xe8\xd2\xaa", 0) == 0; }
 
 // What a dispatcher reported, in order: "pack:<payload>", "msg:<text>", "fatal".
 struct Events {
@@ -49,10 +61,10 @@ struct Events {
 // A dispatcher made through the export and released on scope exit.
 class DispatcherHandle {
  public:
-  DispatcherHandle(int32_t lenMode, bool useCrc) : m_Dispatcher(NewPackageDispatcher()) {
+  explicit DispatcherHandle(const FrameSettings& settings) : m_Dispatcher(NewPackageDispatcher()) {
     if (m_Dispatcher == nullptr) std::abort();
-    m_Dispatcher->SetLenMode(lenMode);
-    m_Dispatcher->SetUseCrc(useCrc);
+    m_Dispatcher->SetLenMode(settings.lenMode);
+    m_Dispatcher->SetUseCrc(settings.useCrc);
   }
   ~DispatcherHandle() { FreePackageDispatcher(m_Dispatcher); }
   DispatcherHandle(const DispatcherHandle&) = delete;

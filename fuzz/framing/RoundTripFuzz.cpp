@@ -2,8 +2,6 @@
 // and cut into arbitrary blocks: RecvData must deliver exactly those payloads,
 // in order, and report nothing but waiting notices.
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -14,18 +12,11 @@
 using maplink::fuzz::DispatcherHandle;
 using maplink::fuzz::Events;
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  maplink::fuzz::KeepLogInBuildFolder();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider input(data, size);
-  const uint8_t settings = input.ConsumeIntegral<uint8_t>();
-  const int32_t lenMode = (settings & 1) != 0 ? 0 : 1;
-  const bool useCrc = (settings & 2) != 0;
-  DispatcherHandle packer(lenMode, useCrc);
-  DispatcherHandle receiver(lenMode, useCrc);
+  const maplink::fuzz::FrameSettings settings = maplink::fuzz::ConsumeSettings(input);
+  DispatcherHandle packer(settings);
+  DispatcherHandle receiver(settings);
 
   std::vector<std::string> payloads(input.ConsumeIntegralInRange<size_t>(0, 16));
   std::string stream;
@@ -55,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const std::string& event : events.list) {
     if (event.rfind("pack:", 0) == 0) {
       delivered.push_back(event.substr(5));
-    } else if (event.rfind("msg:\xd0\xe8\xd2\xaa", 0) != 0) {  // anything but a waiting notice
+    } else if (!maplink::fuzz::IsWaitingNotice(event)) {
       std::abort();
     }
   }
