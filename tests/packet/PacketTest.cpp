@@ -48,6 +48,20 @@ void FillAll(MMORPGPacket& packet) {
   packet.m_HeadExtra = 15;
 }
 
+// The state Reset leaves: body and carried members cleared, m_ValueB as given.
+void ExpectCleared(const MMORPGPacket& packet, int32_t valueB) {
+  EXPECT_EQ(packet.GetDataLen(), 0);
+  ASSERT_NE(packet.GetData(), nullptr);
+  EXPECT_STREQ(packet.GetData(), "");
+  EXPECT_EQ(packet.m_ValueA, 0);
+  EXPECT_EQ(packet.m_FlagA, 0);
+  EXPECT_FALSE(packet.m_NoHead);
+  EXPECT_EQ(packet.m_ValueB, valueB);
+  EXPECT_EQ(packet.m_ValueC, 0);
+  EXPECT_EQ(packet.m_HeadExtra, 0);
+  EXPECT_FALSE(packet.m_InUse);
+}
+
 std::string HeadBytes(const MMORPGPacket& packet) {
   std::string bytes(9, '\0');
   int32_t offset = 0;
@@ -79,16 +93,7 @@ TEST(PacketTest, ANewPacketIsEmptyAndOwnsADispatcherWithTheDefaults) {
   MMORPGPacket_Stack packet;
   EXPECT_EQ(HeadBytes(packet), std::string(9, '\0'));
   EXPECT_EQ(packet.GetHeadLen(), 9);
-  EXPECT_EQ(packet.GetDataLen(), 0);
-  ASSERT_NE(packet.GetData(), nullptr);
-  EXPECT_STREQ(packet.GetData(), "");
-  EXPECT_EQ(packet.m_ValueA, 0);
-  EXPECT_EQ(packet.m_FlagA, 0);
-  EXPECT_FALSE(packet.m_NoHead);
-  EXPECT_EQ(packet.m_ValueB, 1);
-  EXPECT_EQ(packet.m_ValueC, 0);
-  EXPECT_EQ(packet.m_HeadExtra, 0);
-  EXPECT_FALSE(packet.m_InUse);
+  ExpectCleared(packet, 1);
   ASSERT_NE(packet.m_Dispatcher, nullptr);
   EXPECT_EQ(packet.m_Dispatcher->GetPackHeadLen(), 6);
   EXPECT_FALSE(packet.m_Dispatcher->GetUseCrc());
@@ -298,14 +303,7 @@ TEST(PacketTest, ANullSourceResetsKeepingTheHeaderAndValueB) {
     packet.m_InUse = true;
     call(packet);
     EXPECT_EQ(HeadBytes(packet), kExampleHead);
-    EXPECT_EQ(packet.GetDataLen(), 0);
-    EXPECT_EQ(packet.m_ValueA, 0);
-    EXPECT_EQ(packet.m_FlagA, 0);
-    EXPECT_FALSE(packet.m_NoHead);
-    EXPECT_EQ(packet.m_ValueB, 13);
-    EXPECT_EQ(packet.m_ValueC, 0);
-    EXPECT_EQ(packet.m_HeadExtra, 0);
-    EXPECT_FALSE(packet.m_InUse);
+    ExpectCleared(packet, 13);
   }
 }
 
