@@ -216,9 +216,10 @@ class AAutoQueue {
   AIndexList<tagAllocCount> m_Alloc GUARDED_BY(m_Lock){true};
   bool m_bAllocCount GUARDED_BY(m_Lock) = false;
   int32_t m_GrowStep GUARDED_BY(m_Lock) = 1000;
-  // The innermost lock of the module: a packet-queue lock may be held while
-  // it is taken, never the reverse, and nothing done under it takes another
-  // lock of the module (only the logger's own).
+  // Lock order: the innermost lock of the module. A packet-queue lock may be
+  // held while it is taken (and the pool's creation guard, while the pool
+  // first fills), never the reverse; nothing done under it takes another lock
+  // of the module, only the logger's own.
   platform::CriticalSection m_Lock;
 };
 
