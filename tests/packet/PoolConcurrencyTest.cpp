@@ -5,15 +5,13 @@
 #include <atomic>
 #include <barrier>
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <future>
 #include <set>
 #include <thread>
 #include <vector>
 
 #include "LogCapture.h"
+#include "common/Watchdog.h"
 #include "packet/MMORPGPacketPool.h"
 #include "packet/PacketCounters.h"
 
@@ -23,20 +21,13 @@ namespace {
 using MMORPG::MMORPGPacket;
 using MMORPG::MMORPGPacketPool;
 
-// Runs body(index) on `count` threads and joins them. A run that does not end
-// within the bound is reported and ends the test program, so a deadlock fails
-// instead of hanging.
-void RunThreads(int count, const std::function<void(int)>& body,
-                std::chrono::seconds bound = std::chrono::seconds(300)) {
+// Runs body(index) on `count` threads and joins them; a run that does not end
+// within a generous bound fails the test program instead of hanging it.
+void RunThreads(int count, const std::function<void(int)>& body) {
+  Watchdog watchdog(std::chrono::seconds(300), "pool threads");
   std::vector<std::thread> threads;
   for (int i = 0; i < count; ++i) threads.emplace_back(body, i);
-  auto joined = std::async(std::launch::async, [&] {
-    for (std::thread& thread : threads) thread.join();
-  });
-  if (joined.wait_for(bound) != std::future_status::ready) {
-    std::fprintf(stderr, "threads still running after %lld s: deadlock?\n", static_cast<long long>(bound.count()));
-    std::abort();
-  }
+  for (std::thread& thread : threads) thread.join();
 }
 
 TEST(PoolConcurrencyTest, FourThreadsTakeAndGiveBackAMillionPacketsAndNoneIsLentTwice) {
