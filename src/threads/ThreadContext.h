@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/CoarseClock.h"
 #include "platform/CpuTimes.h"
 #include "platform/Sleeper.h"
 
@@ -14,7 +15,8 @@ class ThreadManager;
 // outlive every thread object given it.
 struct ThreadContext {
   ThreadManager& Manager;
-  const platform::Clock& Clock = platform::SystemClock();
+  // Read after every call of a thread's function, so the cheap one.
+  const platform::Clock& Clock = platform::CoarseClock();
   const platform::CpuTimeSource& CpuTimes = platform::SystemCpuTimes();
   const platform::Sleeper& Sleeper = platform::SystemSleeper();
 };
