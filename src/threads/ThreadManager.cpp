@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/Process.h"
+#include "support/LogBinding.h"
 #include "support/TextFormat.h"
 #include "threads/WriteThreadLog.h"
 
@@ -109,7 +110,14 @@ void ThreadManager::ReleaseForeignEvents() {
 }
 
 ThreadManager& GetThreadManager() {
-  static ThreadManager manager;
+  // The logger is bound and made first, so it is destroyed after the
+  // manager: threads the manager still has to end when the module goes
+  // write their exit lines to a live log.
+  static ThreadManager& manager = []() -> ThreadManager& {
+    GetLogger();
+    static ThreadManager instance;
+    return instance;
+  }();
   return manager;
 }
 

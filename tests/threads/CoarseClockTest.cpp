@@ -1,6 +1,6 @@
-#include "platform/CoarseClock.h"
-
 #include <gtest/gtest.h>
+
+#include "platform/CoarseClock.h"
 
 namespace maplink::platform {
 namespace {

@@ -1,7 +1,6 @@
-#include "platform/Event.h"
-
 #include <gtest/gtest.h>
 
+#include "platform/Event.h"
 #include "threads/KestThreadEvent.h"
 
 namespace maplink {

@@ -1,15 +1,14 @@
 // The thread object before it runs: state texts, the values a new object
 // starts with, and the CPU figures sampled through a hand-moved clock.
 
-#include "threads/KestThread.h"
-
 #include <gtest/gtest.h>
 
+#include "ThreadTestSupport.h"
 #include "common/ManualClock.h"
 #include "common/WaitUntil.h"
+#include "threads/KestThread.h"
 #include "threads/KestThreadEvent.h"
 #include "threads/ThreadManager.h"
-#include "ThreadTestSupport.h"
 
 namespace maplink {
 namespace {
@@ -21,8 +20,8 @@ TEST(ThreadStateTextTest, EveryStateHasItsTextAndOthersReadUndefined) {
     int32_t state;
     const char* text;
   } cases[] = {
-      {tsSuspended, "Suspended"},   {tsIdle, "Not Busy :)"},      {tsBusy, "Busy"},
-      {tsIniting, "Initing.."},     {tsUnIniting, "UnIniting..."}, {tsTerminate, "Terminate!"},
+      {tsSuspended, "Suspended"},       {tsIdle, "Not Busy :)"},           {tsBusy, "Busy"},
+      {tsIniting, "Initing.."},         {tsUnIniting, "UnIniting..."},     {tsTerminate, "Terminate!"},
       {tsException, "Exception Error"}, {7, "KestThread UnDefined State"}, {-1, "KestThread UnDefined State"},
   };
   for (const auto& c : cases) EXPECT_STREQ(ThreadStateText(c.state), c.text) << "state " << c.state;

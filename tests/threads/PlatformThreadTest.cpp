@@ -2,8 +2,6 @@
 // first resume, parked without losing a resume, ended on request, and an
 // exception that escapes the body caught.
 
-#include "platform/Thread.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,6 +14,7 @@
 #include "common/WaitUntil.h"
 #include "platform/Event.h"
 #include "platform/Process.h"
+#include "platform/Thread.h"
 
 namespace maplink::platform {
 namespace {

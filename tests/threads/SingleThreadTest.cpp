@@ -1,8 +1,6 @@
 // The run loop on a real worker thread: the result rules, the start and exit
 // steps, the stop handshake, CPU sampling and an escaping exception.
 
-#include "threads/SingleThread.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -13,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "ThreadTestSupport.h"
 #include "common/ManualClock.h"
 #include "common/WaitUntil.h"
 #include "threads/KestThreadEvent.h"
+#include "threads/SingleThread.h"
 #include "threads/ThreadManager.h"
-#include "ThreadTestSupport.h"
 
 namespace maplink {
 namespace {
@@ -119,7 +118,8 @@ TEST_F(SingleThreadTest, StartAndExitStepsOfAThreadEndingWithMinusOne) {
   thread->Resume();
   thread->WaitFor();
   const auto lines = m_Capture.Lines();
-  const int start = test::IndexOf(lines, LogLevel::Info, "Worker  Sys start id = " + id + "; Class Start ID = " + id);
+  const int start =
+      test::IndexOf(lines, LogLevel::Info, "Worker  Sys start id = " + id + "; Class Start ID = " + id);
   const int exit = test::IndexOf(lines, LogLevel::Info, "Worker Thread Exit");
   EXPECT_EQ(start, 0);
   EXPECT_GT(exit, start);
@@ -195,9 +195,8 @@ TEST_F(SingleThreadTest, StopWaitsForTheAcknowledgementAndTheThreadParks) {
   const int32_t calls = probe.Calls();
 
   thread->Resume();  // the request is still set: it acknowledges and parks again
-  ASSERT_TRUE(WaitUntil([&] {
-    return m_Capture.Count(LogLevel::Warn, "Worker Thread Stop") == 2 && thread->IsSuspended();
-  }));
+  ASSERT_TRUE(WaitUntil(
+      [&] { return m_Capture.Count(LogLevel::Warn, "Worker Thread Stop") == 2 && thread->IsSuspended(); }));
   EXPECT_EQ(probe.Calls(), calls);
 
   thread->ClearStop();

@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "threads/ThreadManager.h"
 #include "ThreadTestSupport.h"
+#include "threads/ThreadManager.h"
 
 namespace maplink {
 namespace {

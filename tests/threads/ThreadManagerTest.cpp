@@ -2,8 +2,6 @@
 // StopAll and ExitAll with their log lines, ended threads, foreign events,
 // the destructor, and the module's own manager.
 
-#include "threads/ThreadManager.h"
-
 #include <gtest/gtest.h>
 
 #include <future>
@@ -11,9 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "ThreadTestSupport.h"
 #include "common/WaitUntil.h"
 #include "platform/Process.h"
-#include "ThreadTestSupport.h"
+#include "threads/ThreadManager.h"
 
 namespace maplink {
 namespace {
@@ -174,14 +173,17 @@ TEST_F(ThreadManagerTest, StopAllAndExitAllReleaseEventsNotOwnedByAThread) {
     const platform::WaitResult released = waiter.get();  // Abandoned when it began to wait after the release
     EXPECT_TRUE(released == platform::WaitResult::Signaled || released == platform::WaitResult::Abandoned);
     foreign->ResetEvent();
-    EXPECT_EQ(foreign->WaitFor(platform::kInfinite), platform::WaitResult::Abandoned) << "waiting stays disabled";
+    EXPECT_EQ(foreign->WaitFor(platform::kInfinite), platform::WaitResult::Abandoned)
+        << "waiting stays disabled";
   }
 }
 
 TEST_F(ThreadManagerTest, ReadThreadHandsTheThreadOrNullToTheReader) {
   test::FuncProbe probe(test::Returns(1));
   m_Manager.AddThread("Shown", probe.Func(), false);
-  const auto name = [](const SingleThread* thread) { return thread == nullptr ? std::string("ERROR") : thread->GetName(); };
+  const auto name = [](const SingleThread* thread) {
+    return thread == nullptr ? std::string("ERROR") : thread->GetName();
+  };
   EXPECT_EQ(m_Manager.ReadThread(0, name), "Shown");
   EXPECT_EQ(m_Manager.ReadThread(1, name), "ERROR");
   EXPECT_EQ(m_Manager.ReadThread(-1, name), "ERROR");
