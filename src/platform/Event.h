@@ -32,6 +32,8 @@ class Event {
   virtual ~Event() = default;
 
  private:
+  // Innermost: no other lock is taken while it is held (the thread
+  // manager's list lock may be held when it is taken).
   Mutex m_Mutex;
   std::condition_variable_any m_Changed;
   bool m_Signaled GUARDED_BY(m_Mutex) = false;

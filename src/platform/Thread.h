@@ -91,6 +91,8 @@ class Thread {
   const ExceptionReporter m_ReportException;
   std::atomic<uint32_t> m_ThreadId{0};
   std::atomic<bool> m_Terminated{false};
+  // Innermost: no other lock is taken while it is held (the thread
+  // manager's list lock may be held when it is taken).
   mutable Mutex m_Mutex;
   std::condition_variable_any m_Changed;
   RunState m_State GUARDED_BY(m_Mutex) = RunState::NotStarted;

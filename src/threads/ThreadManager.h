@@ -24,12 +24,13 @@ namespace maplink {
 // every thread has acknowledged or ended. IsStarted, GetThreadCount,
 // GetThread and ReadThread may be called from any thread.
 //
-// The lists change only under AddThread and ExitAll, under m_ListLock. A
-// thread object stays alive until ExitAll drops the records (or the
-// manager is destroyed). So the pointer GetThread returns is safe for the
-// controlling thread until its own next ExitAll; any other thread (the
-// display) uses a thread object only inside ReadThread, which holds the
-// list still for the span of the call.
+// The lists change only under AddThread, CreateEvent and ExitAll, under
+// m_ListLock. A thread object stays alive until ExitAll drops the records
+// (or the manager is destroyed), also after its loop has ended. So the
+// pointer GetThread returns is safe for the controlling thread until its
+// own next ExitAll; any other thread (the display) uses a thread object
+// only inside ReadThread, which holds the list still for the span of the
+// call. CreateEvent's events live as long as the manager.
 class ThreadManager {
  public:
   ThreadManager() = default;
@@ -80,6 +81,9 @@ class ThreadManager {
   void ReleaseForeignEvents();
 
   // Re-entrant: ReadThread holds it while read() may call GetThread.
+  // Lock order: taken before a thread's or an event's own lock (ExitAll's
+  // Clear ends thread objects, ReleaseForeignEvents sets events), never
+  // while one of those is held.
   mutable platform::CriticalSection m_ListLock;
   AList<UserThread> m_Threads GUARDED_BY(m_ListLock){true, 10};
   AList<KestThreadEvent> m_Events GUARDED_BY(m_ListLock){true, 10};

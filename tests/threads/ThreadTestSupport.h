@@ -3,6 +3,7 @@
 // Fakes and probes shared by the thread tests.
 
 #include <gtest/gtest.h>
+#include <maplink/ThreadFunc.h>
 
 #include <atomic>
 #include <chrono>
@@ -18,7 +19,6 @@
 #include "LogCapture.h"
 #include "platform/CpuTimes.h"
 #include "platform/Sleeper.h"
-#include "threads/ThreadContext.h"
 
 namespace maplink::test {
 
