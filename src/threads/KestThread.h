@@ -73,8 +73,9 @@ class KestThread : public platform::Thread {
   // The stop handshake, on the controlling thread: sets the stop request and
   // waits without limit until the worker acknowledges at the top of its
   // loop (it parks right after). Returns at once for a thread whose
-  // termination was requested. It does not resume a parked thread: the
-  // caller resumes it first.
+  // termination was requested, and without an acknowledgement once the
+  // body has ended (its event is then released for good). It does not
+  // resume a parked thread: the caller resumes it first.
   virtual void Stop();
   virtual void ClearStop();
   // Whole percent of the process's CPU time that this thread used over the
