@@ -14,6 +14,7 @@
 #include "ThreadTestSupport.h"
 #include "common/ManualClock.h"
 #include "common/WaitUntil.h"
+#include "common/Watchdog.h"
 #include "threads/KestThreadEvent.h"
 #include "threads/SingleThread.h"
 #include "threads/ThreadManager.h"
@@ -172,7 +173,8 @@ TEST_F(SingleThreadTest, ExceptionFromTheFunctionEndsTheThreadWithoutItsExitStep
   EXPECT_FALSE(m_Capture.Contains(LogLevel::Info, "Thread Exit"));
   EXPECT_EQ(exitProbe.calls.load(), 0);
   EXPECT_EQ(thread->GetStateText(), "Busy") << "the state of the last call that returned";
-  test::RunWithWatchdog(20s, [&] { thread->Stop(); });  // no acknowledgement can come: it must not wait
+  test::Watchdog watchdog(20s, "Stop on a thread that ended by an exception");
+  thread->Stop();  // no acknowledgement can come: it must not wait
 }
 
 TEST_F(SingleThreadTest, StopWaitsForTheAcknowledgementAndTheThreadParks) {
@@ -208,15 +210,14 @@ TEST_F(SingleThreadTest, ResumeRightAfterTheAcknowledgementIsNotLost) {
   test::FuncProbe probe(test::Returns(0));
   auto thread = MakeThread("Worker", probe.Func());
   thread->Resume();
-  test::RunWithWatchdog(120s, [&] {
-    for (int cycle = 0; cycle < 200; ++cycle) {
-      thread->Stop();
-      thread->ClearStop();
-      thread->Resume();  // most often while the worker is still about to park
-      const int32_t calls = probe.Calls();
-      ASSERT_TRUE(WaitUntil([&] { return probe.Calls() > calls; })) << "cycle " << cycle;
-    }
-  });
+  test::Watchdog watchdog(120s, "stop and resume cycles");
+  for (int cycle = 0; cycle < 200; ++cycle) {
+    thread->Stop();
+    thread->ClearStop();
+    thread->Resume();  // most often while the worker is still about to park
+    const int32_t calls = probe.Calls();
+    ASSERT_TRUE(WaitUntil([&] { return probe.Calls() > calls; })) << "cycle " << cycle;
+  }
 }
 
 TEST_F(SingleThreadTest, StopReturnsWhenTheThreadEndsInsteadOfAcknowledging) {
@@ -230,12 +231,13 @@ TEST_F(SingleThreadTest, StopReturnsWhenTheThreadEndsInsteadOfAcknowledging) {
   auto thread = MakeThread("Ender", probe.Func());
   thread->Resume();
   inCall.wait();
-  test::RunWithWatchdog(20s, [&] {
+  {
+    test::Watchdog watchdog(20s, "Stop while the thread ends by itself");
     auto stop = std::async(std::launch::async, [&] { thread->Stop(); });
     EXPECT_TRUE(m_Capture.WaitFor(LogLevel::Info, "Ender Stopping..."));
     release.count_down();
     stop.get();
-  });
+  }
   EXPECT_TRUE(m_Capture.Contains(LogLevel::Info, "Ender Thread Exit"));
   EXPECT_FALSE(m_Capture.Contains(LogLevel::Warn, "Ender Thread Stop"));
 }

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "ThreadTestSupport.h"
+#include "common/Watchdog.h"
 #include "threads/ThreadManager.h"
 
 namespace maplink {
@@ -66,14 +67,13 @@ TEST(ThreadManagerStressTest, FiveHundredStopStartCyclesThenExitAll) {
   manager.AddThread("Worker", ThreadFunc{&WorkAFewMilliseconds, nullptr}, false);
   {
     DisplayReader display(manager);
-    test::RunWithWatchdog(300s, [&] {
+    test::Watchdog watchdog(300s, "StopAll/StartAll cycles");
+    manager.StartAll();
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+      manager.StopAll();
       manager.StartAll();
-      for (int cycle = 0; cycle < kCycles; ++cycle) {
-        manager.StopAll();
-        manager.StartAll();
-      }
-      manager.ExitAll();
-    });
+    }
+    manager.ExitAll();
   }
   EXPECT_EQ(manager.GetThreadCount(), 0);
   for (const std::string name : {"Busy", "Idle", "Sleeper", "Worker"}) {
@@ -90,13 +90,14 @@ TEST(ThreadManagerStressTest, RegistrationsComeAndGoUnderTheDisplaysEyes) {
   test::FuncProbe probe(test::Returns(1));
   ThreadManager manager;
   DisplayReader display(manager);
-  test::RunWithWatchdog(300s, [&] {
+  {
+    test::Watchdog watchdog(300s, "registration rounds");
     for (int round = 0; round < 50; ++round) {
       for (int i = 0; i < 12; ++i) manager.AddThread("T" + std::to_string(i), probe.Func(), false);
       manager.StartAll();
       manager.ExitAll();
     }
-  });
+  }
   EXPECT_EQ(manager.GetThreadCount(), 0);
   EXPECT_EQ(capture.Count(test::LogLevel::Info, "All Thread Exit OK!"), 50);
 }

@@ -11,6 +11,7 @@
 
 #include "ThreadTestSupport.h"
 #include "common/WaitUntil.h"
+#include "common/Watchdog.h"
 #include "platform/Process.h"
 #include "threads/ThreadManager.h"
 
@@ -149,10 +150,11 @@ TEST_F(ThreadManagerTest, ThreadEndedByAnExceptionIsStoppedAndEndedWithoutWaitin
   m_Manager.AddThread("Thrower", thrower.Func(), false);
   m_Manager.StartAll();
   ASSERT_TRUE(m_Capture.WaitFor(LogLevel::Error, "Thrower Thread Exception: lost"));
-  test::RunWithWatchdog(20s, [&] {
+  {
+    test::Watchdog watchdog(20s, "StopAll and ExitAll over a thread ended by an exception");
     m_Manager.StopAll();
     m_Manager.ExitAll();
-  });
+  }
   EXPECT_TRUE(m_Capture.Contains(LogLevel::Info, "Thrower Thread Prepare Exit"));
   EXPECT_FALSE(m_Capture.Contains(LogLevel::Info, "Thrower Thread Exit"));
   EXPECT_EQ(m_Manager.GetThreadCount(), 0);
@@ -205,7 +207,8 @@ TEST(ThreadManagerDestructorTest, EndsThreadsInEveryStateWithoutHanging) {
     SCOPED_TRACE(c.name);
     test::LogCapture capture;
     test::FuncProbe probe(test::Returns(0));
-    test::RunWithWatchdog(20s, [&] {
+    {
+      test::Watchdog watchdog(20s, std::string("destroying a manager with a thread ") + c.name);
       auto manager = std::make_unique<ThreadManager>();
       manager->AddThread(c.name, probe.Func(), false);
       if (c.start) {
@@ -213,8 +216,7 @@ TEST(ThreadManagerDestructorTest, EndsThreadsInEveryStateWithoutHanging) {
         ASSERT_TRUE(WaitUntil([&] { return probe.Calls() > 0; }));
       }
       if (c.stop) manager->StopAll();
-      manager.reset();
-    });
+    }
     EXPECT_EQ(capture.Contains(LogLevel::Info, std::string(c.name) + " Thread Exit"), c.exitLine);
     EXPECT_FALSE(capture.Contains(LogLevel::Info, "All Thread Exit OK!")) << "not an ExitAll";
   }

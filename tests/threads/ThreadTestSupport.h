@@ -2,15 +2,10 @@
 
 // Fakes and probes shared by the thread tests.
 
-#include <gtest/gtest.h>
 #include <maplink/ThreadFunc.h>
 
 #include <atomic>
-#include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -125,26 +120,6 @@ inline int IndexOf(const std::vector<LogLine>& lines, LogLevel level, const std:
     if (lines[static_cast<size_t>(i)].level == level && lines[static_cast<size_t>(i)].text == text) return i;
   }
   return -1;
-}
-
-// Runs body on its own thread. When it has not finished within the bound the
-// test fails and the process ends at once: a deadlock fails, never hangs.
-template <typename Body>
-void RunWithWatchdog(std::chrono::seconds bound, Body body) {
-  std::promise<void> done;
-  std::future<void> finished = done.get_future();
-  std::thread runner([&] {
-    body();
-    done.set_value();
-  });
-  if (finished.wait_for(bound) != std::future_status::ready) {
-    ADD_FAILURE() << "watchdog: not finished within " << bound.count() << " s";
-    std::fprintf(stderr, "watchdog: not finished within %lld s, ending the test program\n",
-                 static_cast<long long>(bound.count()));
-    std::fflush(stderr);
-    std::_Exit(EXIT_FAILURE);
-  }
-  runner.join();
 }
 
 }  // namespace maplink::test
