@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "ThreadTestSupport.h"
 #include "common/ManualClock.h"
 #include "common/WaitUntil.h"
@@ -88,8 +90,9 @@ TEST_F(CpuUsageTest, FiguresAreTheThreadsShareOfTheProcessOverThePeriod) {
   } cases[] = {
       {{300, 700}, {100, 150}, 25, 10},
       {{500, 500}, {500, 500}, 100, 50},
-      {{0, 3}, {0, 1}, 33, 0},  // 33.3… is cut to 33
-      {{0, 0}, {0, 0}, 0, 0},   // no CPU time at all in the period
+      {{0, 3}, {0, 1}, 33, 0},                                           // 33.3… is cut to 33
+      {{0, 0}, {0, 0}, 0, 0},                                            // no CPU time at all in the period
+      {{0, 1}, {0, 100000000}, std::numeric_limits<int32_t>::max(), 0},  // nonsense times: held at the top
   };
   for (const auto& c : cases) {
     Baseline();
