@@ -56,49 +56,34 @@ int32_t MapServerNetProxy::GetRecvRate() {
 }
 
 bool MapServerNetProxy::PopUserQueue1(MMORPGPacket* packet) {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr && logic->PopUser1(packet);
+  return Forward(__func__, &MapServerNetLogic::PopUser1, packet);
 }
 
 bool MapServerNetProxy::PushUserQueue1(MMORPGPacket* packet) {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr && logic->PushUser1(packet);
+  return Forward(__func__, &MapServerNetLogic::PushUser1, packet);
 }
 
-int32_t MapServerNetProxy::CountUserQueue1() {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr ? logic->CountUser1() : 0;
-}
+int32_t MapServerNetProxy::CountUserQueue1() { return Forward(__func__, &MapServerNetLogic::CountUser1); }
 
 bool MapServerNetProxy::PopUserQueue2(MMORPGPacket* packet) {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr && logic->PopUser2(packet);
+  return Forward(__func__, &MapServerNetLogic::PopUser2, packet);
 }
 
 bool MapServerNetProxy::PushUserQueue2(MMORPGPacket* packet) {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr && logic->PushUser2(packet);
+  return Forward(__func__, &MapServerNetLogic::PushUser2, packet);
 }
 
-int32_t MapServerNetProxy::CountUserQueue2() {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr ? logic->CountUser2() : 0;
-}
+int32_t MapServerNetProxy::CountUserQueue2() { return Forward(__func__, &MapServerNetLogic::CountUser2); }
 
 bool MapServerNetProxy::PopUserQueue3(MMORPGPacket* packet) {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr && logic->PopUser3(packet);
+  return Forward(__func__, &MapServerNetLogic::PopUser3, packet);
 }
 
 bool MapServerNetProxy::PushUserQueue3(MMORPGPacket* packet) {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr && logic->PushUser3(packet);
+  return Forward(__func__, &MapServerNetLogic::PushUser3, packet);
 }
 
-int32_t MapServerNetProxy::CountUserQueue3() {
-  MapServerNetLogic* logic = NetLogic(__func__);
-  return logic != nullptr ? logic->CountUser3() : 0;
-}
+int32_t MapServerNetProxy::CountUserQueue3() { return Forward(__func__, &MapServerNetLogic::CountUser3); }
 
 MMORPGPacket* MapServerNetProxy::NewPacket() { return MMORPGPacket::Alloc(); }
 

@@ -57,6 +57,13 @@ class MapServerNetProxy final : public IMapServerNetProxy {
  private:
   // The net logic, or null (with a warning naming the operation) before SetNetLogic.
   MapServerNetLogic* NetLogic(const char* operation) const;
+  // Calls the net logic's operation; before SetNetLogic answers false, null
+  // or 0 and warns.
+  template <typename Result, typename... Params, typename... Args>
+  Result Forward(const char* operation, Result (MapServerNetLogic::*forwarded)(Params...), Args... args) {
+    MapServerNetLogic* logic = NetLogic(operation);
+    return logic != nullptr ? (logic->*forwarded)(args...) : Result{};
+  }
   // Takes a packet from the pool, gives it head and a copy of the body and
   // queues it for sending; a refused body queues nothing.
   bool QueueForSending(const char* operation, const tagPackHead& head, const char* data, int32_t len,

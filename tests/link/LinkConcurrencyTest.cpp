@@ -97,17 +97,29 @@ void RunThreads(int producers, const std::function<void(int)>& produce, int cons
   for (std::thread& thread : threads) thread.join();
 }
 
-void WaitForRoom(const std::function<int32_t()>& count) {
-  while (count() >= kBacklog) std::this_thread::yield();
+// Pushes kPacketsEach pooled packets of one producer, waiting for room
+// whenever count says the backlog is full.
+void ProducePooled(int producer, const std::function<int32_t()>& count,
+                   const std::function<bool(MMORPGPacket*)>& push) {
+  for (int32_t sequence = 0; sequence < kPacketsEach; ++sequence) {
+    while (count() >= kBacklog) std::this_thread::yield();
+    EXPECT_TRUE(push(MakePacket(static_cast<uint32_t>(producer), SequenceBody(sequence))));
+  }
 }
 
-TEST(LinkConcurrencyTest, FourHostThreadsSendPackWhileTheSendThreadPopsEachPacketOnceInOrder) {
+// A net logic with its proxy wired to it, as the link's Start leaves them.
+class LinkConcurrencyTest : public ::testing::Test {
+ protected:
+  LinkConcurrencyTest() { m_Proxy.SetNetLogic(&m_Logic); }
+
+  PoolBalance m_Balance;
+  MapServerNetLogic m_Logic;
+  MapServerNetProxy m_Proxy;
+  IMapServerNetProxy& m_Host = m_Proxy;
+};
+
+TEST_F(LinkConcurrencyTest, FourHostThreadsSendPackWhileTheSendThreadPopsEachPacketOnceInOrder) {
   constexpr int kProducers = 4;
-  PoolBalance balance;
-  MapServerNetLogic logic;
-  MapServerNetProxy proxy;
-  proxy.SetNetLogic(&logic);
-  IMapServerNetProxy& host = proxy;
   Arrivals arrivals(kProducers, 1);
   int wrongHeaders = 0;  // written by the send thread only
 
@@ -115,9 +127,9 @@ TEST(LinkConcurrencyTest, FourHostThreadsSendPackWhileTheSendThreadPopsEachPacke
       kProducers,
       [&](int producer) {
         for (int32_t sequence = 0; sequence < kPacketsEach; ++sequence) {
-          WaitForRoom([&] { return logic.GetSendCount(); });
+          while (m_Logic.GetSendCount() >= kBacklog) std::this_thread::yield();
           const std::string body = SequenceBody(sequence);
-          EXPECT_TRUE(host.SendPack(1, 2, producer, 3, 4, body.data(), static_cast<int32_t>(body.size())));
+          EXPECT_TRUE(m_Host.SendPack(1, 2, producer, 3, 4, body.data(), static_cast<int32_t>(body.size())));
         }
       },
       1,
@@ -125,12 +137,12 @@ TEST(LinkConcurrencyTest, FourHostThreadsSendPackWhileTheSendThreadPopsEachPacke
         // As the send thread does: poll the count, copy each packet out.
         MMORPGPacket_Stack sent;
         while (!arrivals.AllTaken()) {
-          if (logic.GetSendCount() == 0) {
-            host.GetSendRate();
+          if (m_Logic.GetSendCount() == 0) {
+            m_Host.GetSendRate();
             std::this_thread::yield();
             continue;
           }
-          if (!logic.PopSend(&sent)) continue;
+          if (!m_Logic.PopSend(&sent)) continue;
           const tagPackHead& head = *sent.GetHead();
           if (head.SrcServerType != stMapServer || head.DestServerType != stGameServer ||
               head.PackOrder != 0 || head.packType != 4) {
@@ -142,48 +154,42 @@ TEST(LinkConcurrencyTest, FourHostThreadsSendPackWhileTheSendThreadPopsEachPacke
 
   arrivals.Check();
   EXPECT_EQ(wrongHeaders, 0);
-  EXPECT_EQ(logic.GetSendCount(), 0);
-  EXPECT_EQ(balance.Out(), 0);
+  EXPECT_EQ(m_Logic.GetSendCount(), 0);
+  EXPECT_EQ(m_Balance.Out(), 0);
 }
 
-TEST(LinkConcurrencyTest, PacketsPushedOnTheReceiveQueueReachTheHostThreadsOnceInOrder) {
+TEST_F(LinkConcurrencyTest, PacketsPushedOnTheReceiveQueueReachTheHostThreadsOnceInOrder) {
   constexpr int kProducers = 4;
   constexpr int kConsumers = 2;
-  PoolBalance balance;
-  MapServerNetLogic logic;
-  MapServerNetProxy proxy;
-  proxy.SetNetLogic(&logic);
-  IMapServerNetProxy& host = proxy;
   Arrivals arrivals(kProducers, kConsumers);
 
   RunThreads(
       kProducers,
       [&](int producer) {
-        for (int32_t sequence = 0; sequence < kPacketsEach; ++sequence) {
-          WaitForRoom([&] { return logic.GetRecvCount(); });
-          EXPECT_TRUE(logic.PushRecv(MakePacket(static_cast<uint32_t>(producer), SequenceBody(sequence))));
-        }
+        ProducePooled(
+            producer, [&] { return m_Logic.GetRecvCount(); },
+            [&](MMORPGPacket* packet) { return m_Logic.PushRecv(packet); });
       },
       kConsumers,
       [&](int consumer) {
         while (!arrivals.AllTaken()) {
-          MMORPGPacket* packet = host.RecvPacket();
+          MMORPGPacket* packet = m_Host.RecvPacket();
           if (packet == nullptr) {
-            host.GetRecvRate();
+            m_Host.GetRecvRate();
             std::this_thread::yield();
             continue;
           }
           arrivals.Take(consumer, *packet);
-          host.FreePacket(packet);
+          m_Host.FreePacket(packet);
         }
       });
 
   arrivals.Check();
-  EXPECT_EQ(logic.GetRecvCount(), 0);
-  EXPECT_EQ(balance.Out(), 0);
+  EXPECT_EQ(m_Logic.GetRecvCount(), 0);
+  EXPECT_EQ(m_Balance.Out(), 0);
 }
 
-TEST(LinkConcurrencyTest, AnExportedQueueSharedByTwoProducersAndTwoConsumersLosesNothing) {
+TEST(ExportedQueueConcurrencyTest, AnExportedQueueSharedByTwoProducersAndTwoConsumersLosesNothing) {
   constexpr int kProducers = 2;
   constexpr int kConsumers = 2;
   PoolBalance balance;
@@ -194,10 +200,9 @@ TEST(LinkConcurrencyTest, AnExportedQueueSharedByTwoProducersAndTwoConsumersLose
   RunThreads(
       kProducers,
       [&](int producer) {
-        for (int32_t sequence = 0; sequence < kPacketsEach; ++sequence) {
-          WaitForRoom([&] { return queue->Count(); });
-          EXPECT_TRUE(queue->Push(MakePacket(static_cast<uint32_t>(producer), SequenceBody(sequence))));
-        }
+        ProducePooled(
+            producer, [&] { return queue->Count(); },
+            [&](MMORPGPacket* packet) { return queue->Push(packet); });
       },
       kConsumers,
       [&](int consumer) {

@@ -48,7 +48,12 @@ TEST_P(PushSendTest, QueuesThePacketFromTheMapServerToTheGameServerWithPackOrder
 
 INSTANTIATE_TEST_SUITE_P(WhateverTheCallerSet, PushSendTest,
                          ::testing::Values(HeadCase{1, 9, 77}, HeadCase{0, 0, 0}, HeadCase{6, 5, 0},
-                                           HeadCase{255, 255, 65535}, HeadCase{5, 6, 1}));
+                                           HeadCase{255, 255, 65535}, HeadCase{5, 6, 1}),
+                         [](const ::testing::TestParamInfo<HeadCase>& testInfo) {
+                           const HeadCase& head = testInfo.param;
+                           return "Src" + std::to_string(head.src) + "Dest" + std::to_string(head.dest) +
+                                  "Order" + std::to_string(head.packOrder);
+                         });
 
 TEST(NetLogicTest, PushSendRefusesANullPacketWithAWarning) {
   LogCapture capture;
