@@ -2,7 +2,6 @@
 
 #include "packet/MMORPGPacketPool.h"
 #include "support/LogBinding.h"
-#include "support/TLockObj.h"
 
 using MMORPG::MMORPGPacket;
 
@@ -46,12 +45,12 @@ MMORPGPacket* MapServerNetProxy::RecvPacket() {
 }
 
 int32_t MapServerNetProxy::GetSendRate() {
-  maplink::TLockObj lock(m_SendCounterLock);
+  maplink::platform::MutexLock lock(m_SendCounterLock);
   return m_SendCounter.GetRate();
 }
 
 int32_t MapServerNetProxy::GetRecvRate() {
-  maplink::TLockObj lock(m_RecvCounterLock);
+  maplink::platform::MutexLock lock(m_RecvCounterLock);
   return m_RecvCounter.GetRate();
 }
 
@@ -134,11 +133,11 @@ bool MapServerNetProxy::QueueForSending(const char* operation, const tagPackHead
 }
 
 void MapServerNetProxy::CountSent(const MMORPGPacket& packet) {
-  maplink::TLockObj lock(m_SendCounterLock);
+  maplink::platform::MutexLock lock(m_SendCounterLock);
   m_SendCounter.AddBytes(static_cast<uint32_t>(packet.GetDataLen()));
 }
 
 void MapServerNetProxy::CountReceived(const MMORPGPacket& packet) {
-  maplink::TLockObj lock(m_RecvCounterLock);
+  maplink::platform::MutexLock lock(m_RecvCounterLock);
   m_RecvCounter.AddBytes(static_cast<uint32_t>(packet.GetDataLen()));
 }

@@ -6,7 +6,7 @@
 #include "link/MapServerNetLogic.h"
 #include "maplink/IMapServerNetProxy.h"
 #include "platform/Clock.h"
-#include "platform/CriticalSection.h"
+#include "platform/Mutex.h"
 #include "platform/ThreadAnnotations.h"
 #include "support/SecCounter.h"
 
@@ -77,6 +77,6 @@ class MapServerNetProxy final : public IMapServerNetProxy {
   maplink::SecCounter m_SendCounter GUARDED_BY(m_SendCounterLock);
   maplink::SecCounter m_RecvCounter GUARDED_BY(m_RecvCounterLock);
   // Leaf locks: nothing else is taken while either is held.
-  maplink::platform::CriticalSection m_SendCounterLock;
-  maplink::platform::CriticalSection m_RecvCounterLock;
+  maplink::platform::Mutex m_SendCounterLock;
+  maplink::platform::Mutex m_RecvCounterLock;
 };
