@@ -82,6 +82,8 @@ void ThreadManagerView::Detach() {
   m_Model.reset();
 }
 
-ThreadManagerView& GetThreadManagerView() { return *SingletonEx::LazyInstance<ThreadManagerView>::Instance(); }
+ThreadManagerView& GetThreadManagerView() {
+  return *SingletonEx::LazyInstance<ThreadManagerView>::Instance();
+}
 
 }  // namespace maplink

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "LogCapture.h"
-#include "QtTestSupport.h"
 #include "common/WaitUntil.h"
 #include "maplink/IThreadManagerInterface.h"
 
@@ -33,7 +32,8 @@ TEST(QtHostThreadManagerTest, TheHostsViewShowsTheModulesThreads) {
   threads->StartAll();
   ASSERT_TRUE(maplink::test::WaitUntil([&] {
     threads->RefreshListView();
-    return view.model()->rowCount() == 2 && Cell(view, 0, 4) == "Not Busy :)" && Cell(view, 1, 4) == "Not Busy :)";
+    return view.model()->rowCount() == 2 && Cell(view, 0, 4) == "Not Busy :)" &&
+           Cell(view, 1, 4) == "Not Busy :)";
   }));
   EXPECT_EQ(Cell(view, 0, 0), "SendToGameServer");
   EXPECT_EQ(Cell(view, 1, 0), "RecvFromGameServer");

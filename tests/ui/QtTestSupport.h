@@ -1,7 +1,7 @@
 #pragma once
 
 // Qt for the list-view tests: every test program that links
-// QtApplicationEnvironment.cpp runs its tests with a QApplication on the
+// QtTestSupport.cpp runs its tests with a QApplication on the
 // offscreen platform, created on the main thread, which is the display
 // thread of these tests.
 

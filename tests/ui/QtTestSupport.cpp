@@ -1,3 +1,5 @@
+#include "QtTestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -5,8 +7,6 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
-
-#include "QtTestSupport.h"
 
 namespace maplink::test {
 namespace {
