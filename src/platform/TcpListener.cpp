@@ -16,14 +16,17 @@ void StoreErrno() { SetLastError(static_cast<uint32_t>(errno)); }
 
 }  // namespace
 
-std::unique_ptr<TcpListener> TcpListener::Open(const char* dottedAddress) {
+std::unique_ptr<TcpListener> TcpListener::Open(const char* dottedAddress, uint16_t port) {
   uint32_t address = 0;
   if (!ParseDottedAddress(dottedAddress, address)) {
     SetLastError(EINVAL);
     return nullptr;
   }
   UniqueSocket socket(OpenTcpSocket());
-  if (!socket.IsOpen() || !BindIPv4(socket.Get(), address, 0)) return nullptr;
+  if (!socket.IsOpen()) return nullptr;
+  const int reuse = 1;  // a restarted server may bind its port again at once
+  setsockopt(socket.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
+  if (!BindIPv4(socket.Get(), address, port)) return nullptr;
   sockaddr_in bound{};
   socklen_t boundLength = sizeof bound;
   if (listen(socket.Get(), SOMAXCONN) != 0 ||

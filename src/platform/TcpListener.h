@@ -7,14 +7,13 @@
 
 namespace maplink::platform {
 
-// A listening IPv4 TCP socket on a port the system picks: the far end of a
-// connection for the tools and tests that play the server. Closed when
-// destroyed. One thread at a time.
+// A listening IPv4 TCP socket: the far end of a connection for the tools and
+// tests that play the server. Closed when destroyed. One thread at a time.
 class TcpListener {
  public:
-  // Listens on a dotted address ("127.0.0.1"); null on failure, with errno
-  // in the thread's last-error value.
-  static std::unique_ptr<TcpListener> Open(const char* dottedAddress);
+  // Listens on a dotted address ("127.0.0.1") and a port, 0 for one the
+  // system picks; null on failure, with errno in the thread's last-error value.
+  static std::unique_ptr<TcpListener> Open(const char* dottedAddress, uint16_t port = 0);
 
   TcpListener(const TcpListener&) = delete;
   TcpListener& operator=(const TcpListener&) = delete;
