@@ -1,6 +1,7 @@
 #include "platform/Socket.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/ioctl.h>
@@ -133,6 +134,15 @@ void ShutdownSocket(SocketHandle socket) { shutdown(socket, SHUT_RDWR); }
 
 void CloseSocket(SocketHandle socket) {
   if (close(socket) != 0) Failed();
+}
+
+SocketHandle DuplicateSocket(SocketHandle socket) {
+  const int duplicate = fcntl(socket, F_DUPFD_CLOEXEC, 0);
+  if (duplicate < 0) {
+    Failed();
+    return kNoSocket;
+  }
+  return duplicate;
 }
 
 }  // namespace maplink::platform

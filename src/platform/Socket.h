@@ -58,4 +58,8 @@ void ShutdownSocket(SocketHandle socket);
 
 void CloseSocket(SocketHandle socket);
 
+// A second handle on the same socket (close-on-exec), or kNoSocket. Closing
+// one handle leaves the other usable; a shutdown through either affects both.
+SocketHandle DuplicateSocket(SocketHandle socket);
+
 }  // namespace maplink::platform

@@ -117,6 +117,12 @@ void FlBlockSocket::Shutdown() {
   if (socket != platform::kNoSocket) platform::ShutdownSocket(socket);
 }
 
+platform::SocketHandle FlBlockSocket::DuplicateHandle() {
+  const HandleUse use(m_HandleUsers);
+  const platform::SocketHandle socket = m_Socket.load();
+  return socket == platform::kNoSocket ? platform::kNoSocket : platform::DuplicateSocket(socket);
+}
+
 platform::SocketHandle FlBlockSocket::GetSocket() { return m_Socket.load(); }
 
 void FlBlockSocket::SetTimeOut(int32_t ms) { m_TimeOut = ms; }

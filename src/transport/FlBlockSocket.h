@@ -49,6 +49,11 @@ class FlBlockSocket final : public IFlBlockSocket {
   // at once, and the peer sees the end of the stream. The state does not
   // change. Safe from any thread.
   void Shutdown();
+  // A handle of the caller's own on the current socket, or kNoSocket when
+  // there is none; the caller closes it. A writer that uses it can never
+  // reach a later socket that gets the old handle number, and a Close or
+  // Shutdown still makes its writes fail. Safe from any thread.
+  maplink::platform::SocketHandle DuplicateHandle();
 
  private:
   void SetLastErrorText(std::string text);

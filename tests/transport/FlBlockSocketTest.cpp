@@ -231,3 +231,26 @@ TEST(FlBlockSocketTest, DestroyingTheSocketClosesTheConnection) {
 }
 
 }  // namespace
+
+TEST(FlBlockSocketTest, DuplicateHandleWritesToThisConnectionOnlyAndFailsAfterClose) {
+  FlBlockSocket client;
+  EXPECT_EQ(client.DuplicateHandle(), kNoSocket) << "no socket, nothing to duplicate";
+
+  LoopbackPeer first;
+  ASSERT_TRUE(ConnectTo(client, first));
+  maplink::platform::UniqueSocket duplicate(client.DuplicateHandle());
+  ASSERT_TRUE(duplicate.IsOpen());
+  EXPECT_NE(duplicate.Get(), client.GetSocket());
+  EXPECT_EQ(maplink::platform::SendSome(duplicate.Get(), "abc", 3), 3);
+  EXPECT_EQ(first.Receive(3), "abc");
+
+  // After Close the old handle number may belong to the next connection;
+  // the duplicate still refers to the closed one and only fails.
+  client.Close();
+  LoopbackPeer second;
+  ASSERT_TRUE(ConnectTo(client, second));
+  EXPECT_EQ(maplink::platform::SendSome(duplicate.Get(), "xyz", 3), -1);
+  EXPECT_EQ(GetLastError(), static_cast<uint32_t>(EPIPE));
+  EXPECT_EQ(second.Pending(), 0);
+  ExpectBytesBothWays(client, second);
+}
