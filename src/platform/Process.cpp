@@ -1,5 +1,6 @@
 #include "platform/Process.h"
 
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -30,6 +31,12 @@ void FatalErrorExit(const std::string& caption, const std::string& text) {
 uint32_t CurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
 
 bool StandardOutputIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
+
+uint64_t PeakResidentKilobytes() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return static_cast<uint64_t>(usage.ru_maxrss);
+}
 
 std::string LocalTimeOfDayText() { return FormatLocalTime("%H:%M:%S"); }
 

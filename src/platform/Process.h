@@ -15,6 +15,9 @@ uint32_t CurrentThreadId();
 // Whether standard output is a terminal.
 bool StandardOutputIsTerminal();
 
+// The most memory the process has had resident at once, in KiB.
+uint64_t PeakResidentKilobytes();
+
 // Local time of day "HH:MM:SS", and local date and time "YYYY-MM-DD HH:MM:SS".
 std::string LocalTimeOfDayText();
 std::string LocalDateTimeText();

@@ -1,15 +1,19 @@
-// maplink-demo, first cut: binds the logging library the way the module
-// does, writes one line through it and says where the line went. The link
-// demo proper replaces it once the link exists.
+// maplink-demo: the link to a game server, end to end. See --help.
 #include <cstdio>
-#include <cstdlib>
 
-#include "support/LogBinding.h"
+#include "DemoOptions.h"
+#include "LinkDemo.h"
 
-int main() {
-  maplink::GetLogger()->LogInfo("maplink-demo: logging library bound");
-  maplink::GetLogger()->Flush();
-  const char* folder = std::getenv("QUILLET_LOG_DIR");
-  std::printf("maplink-demo: wrote one line to %s/quillet.log\n", folder != nullptr ? folder : "log");
-  return 0;
+int main(int argc, char** argv) {
+  const maplink::demo::ParsedOptions parsed = maplink::demo::ParseDemoOptions(argc, argv);
+  if (parsed.help) {
+    std::fputs(maplink::demo::kDemoUsage, stdout);
+    return 0;
+  }
+  if (!parsed.options) {
+    std::fprintf(stderr, "maplink-demo: %s\n\n%s", parsed.error.c_str(), maplink::demo::kDemoUsage);
+    return 2;
+  }
+  maplink::demo::LinkDemo demo(*parsed.options);
+  return demo.Run();
 }

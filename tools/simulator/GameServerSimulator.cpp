@@ -106,18 +106,22 @@ void GameServerSimulator::ServeConnection(platform::SocketHandle connection) {
 
 bool GameServerSimulator::HandlePayloads(FrameDecoder& decoder, std::string& replies,
                                          uint64_t& packetsOnConnection) {
+  const bool echo = m_Echo.load();
   while (auto payload = decoder.NextPayload()) {
-    std::optional<SimPacket> packet = ParsePayload(payload->data(), payload->size());
-    if (!packet) {
+    const uint64_t closeAfter = m_CloseAfter.load();
+    const bool closeNow = closeAfter != 0 && ++packetsOnConnection >= closeAfter;
+    if (payload->size() < kPacketHeadBytes) {
       m_Malformed.fetch_add(1);
+      if (closeNow) return false;
       continue;
     }
-    m_PacketsReceived.fetch_add(1);
-    if (m_Echo.load()) {
-      SimPacket reply = *packet;
-      std::swap(reply.src, reply.dest);
-      AppendFrame(replies, reply);
-      m_PacketsSent.fetch_add(1);
+    m_PacketsReceived.fetch_add(1, std::memory_order_relaxed);
+    if (echo) {
+      // The same frame with source and destination swapped.
+      const size_t start = replies.size();
+      replies.append(payload->data() - kFrameHeadBytes, kFrameHeadBytes + payload->size());
+      std::swap(replies[start + kFrameHeadBytes + kDestOffset], replies[start + kFrameHeadBytes + kSrcOffset]);
+      m_PacketsSent.fetch_add(1, std::memory_order_relaxed);
       if (replies.size() >= kWriteBlock) {
         if (!WriteAll(replies)) return false;
         replies.clear();
@@ -125,10 +129,9 @@ bool GameServerSimulator::HandlePayloads(FrameDecoder& decoder, std::string& rep
     }
     if (m_KeepPackets) {
       std::lock_guard<std::mutex> lock(m_ProgressMutex);
-      m_Received.push_back(std::move(*packet));
+      m_Received.push_back(*ParsePayload(payload->data(), payload->size()));
     }
-    const uint64_t closeAfter = m_CloseAfter.load();
-    if (closeAfter != 0 && ++packetsOnConnection >= closeAfter) return false;
+    if (closeNow) return false;
   }
   if (decoder.Broken()) {
     m_Malformed.fetch_add(1);

@@ -23,8 +23,8 @@ void AppendFrame(std::string& out, const SimPacket& packet) {
   PutLittleEndian(out, packet.sessionId, 4);
   PutLittleEndian(out, packet.packOrder, 2);
   out.push_back(static_cast<char>(packet.type));
-  out.push_back(static_cast<char>(packet.dest));
-  out.push_back(static_cast<char>(packet.src));
+  out.push_back(static_cast<char>(packet.dest));  // kDestOffset
+  out.push_back(static_cast<char>(packet.src));   // kSrcOffset
   out += packet.body;
 }
 
@@ -34,13 +34,13 @@ std::optional<SimPacket> ParsePayload(const char* payload, size_t length) {
   packet.sessionId = GetLittleEndian(payload, 4);
   packet.packOrder = static_cast<uint16_t>(GetLittleEndian(payload + 4, 2));
   packet.type = static_cast<uint8_t>(payload[6]);
-  packet.dest = static_cast<uint8_t>(payload[7]);
-  packet.src = static_cast<uint8_t>(payload[8]);
+  packet.dest = static_cast<uint8_t>(payload[kDestOffset]);
+  packet.src = static_cast<uint8_t>(payload[kSrcOffset]);
   packet.body.assign(payload + kPacketHeadBytes, length - kPacketHeadBytes);
   return packet;
 }
 
-std::optional<std::string> FrameDecoder::NextPayload() {
+std::optional<std::string_view> FrameDecoder::NextPayload() {
   if (m_Broken) return std::nullopt;
   const size_t available = m_Pending.size() - m_Offset;
   if (available < kFrameHeadBytes) {
@@ -59,9 +59,8 @@ std::optional<std::string> FrameDecoder::NextPayload() {
     m_Offset = 0;
     return std::nullopt;
   }
-  std::string payload(head + kFrameHeadBytes, payloadLength);
   m_Offset += kFrameHeadBytes + payloadLength;
-  return payload;
+  return std::string_view(head + kFrameHeadBytes, payloadLength);
 }
 
 }  // namespace maplink::sim

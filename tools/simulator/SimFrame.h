@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace maplink::sim {
 
@@ -24,6 +25,9 @@ struct SimPacket {
 
 inline constexpr size_t kFrameHeadBytes = 6;
 inline constexpr size_t kPacketHeadBytes = 9;
+// Where the destination and source server types sit in a payload.
+inline constexpr size_t kDestOffset = 7;
+inline constexpr size_t kSrcOffset = 8;
 
 // Appends one frame carrying the packet to out.
 void AppendFrame(std::string& out, const SimPacket& packet);
@@ -39,8 +43,9 @@ class FrameDecoder {
   void Feed(const char* bytes, size_t count) { m_Pending.append(bytes, count); }
 
   // The next whole payload, or nothing when none is complete (or the stream
-  // is broken: see Broken).
-  std::optional<std::string> NextPayload();
+  // is broken: see Broken). The view is valid until the next Feed, and the
+  // frame head stands in the kFrameHeadBytes before it.
+  std::optional<std::string_view> NextPayload();
   bool Broken() const { return m_Broken; }
 
  private:

@@ -1,0 +1,83 @@
+#include "DemoOptions.h"
+
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+namespace maplink::demo {
+
+const char* const kDemoUsage =
+    "usage: maplink-demo [--connect HOST:PORT] [--seconds N] [--rate N] [--size N]\n"
+    "\n"
+    "Runs the map server's link to a game server: connects, starts the send and\n"
+    "receive threads, sends packets at a steady rate, takes the echoes back and\n"
+    "prints one status line a second, then stops cleanly and prints a summary.\n"
+    "\n"
+    "  --connect HOST:PORT  link to this game server (it must echo packets back);\n"
+    "                       default: a game-server simulator started on 127.0.0.1\n"
+    "  --seconds N          run N seconds (default 10); 0 runs until Ctrl-C\n"
+    "  --rate N             packets sent per second (default 2000, at most 1000000)\n"
+    "  --size N             body bytes of each packet (default 64, at most 65536)\n"
+    "  --help               this text\n"
+    "\n"
+    "Ctrl-C stops the demo cleanly at any time. A lost connection is reconnected\n"
+    "after a short delay by the demo's disconnect handler.\n";
+
+namespace {
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value, Number max) {
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  return error == std::errc() && stop == end && value <= max;
+}
+
+bool ParseEndpoint(std::string_view text, DemoOptions& options) {
+  const size_t colon = text.rfind(':');
+  if (colon == std::string_view::npos || colon == 0) return false;
+  uint16_t port = 0;
+  if (!ParseNumber<uint16_t>(text.substr(colon + 1), port, 65535) || port == 0) return false;
+  options.host = std::string(text.substr(0, colon));
+  options.port = port;
+  return true;
+}
+
+}  // namespace
+
+ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
+  ParsedOptions parsed;
+  DemoOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view flag = argv[i];
+    if (flag == "--help" || flag == "-h") {
+      parsed.help = true;
+      return parsed;
+    }
+    if (i + 1 >= argc) {
+      parsed.error = "missing value after " + std::string(flag);
+      return parsed;
+    }
+    const std::string_view value = argv[++i];
+    bool valid = false;
+    if (flag == "--connect") {
+      valid = ParseEndpoint(value, options);
+    } else if (flag == "--seconds") {
+      valid = ParseNumber<uint32_t>(value, options.seconds, 86400u * 365);
+    } else if (flag == "--rate") {
+      valid = ParseNumber<uint32_t>(value, options.rate, 1000000u) && options.rate > 0;
+    } else if (flag == "--size") {
+      valid = ParseNumber<uint32_t>(value, options.bodySize, 65536u);
+    } else {
+      parsed.error = "unknown option " + std::string(flag);
+      return parsed;
+    }
+    if (!valid) {
+      parsed.error = "bad value for " + std::string(flag) + ": " + std::string(value);
+      return parsed;
+    }
+  }
+  parsed.options = options;
+  return parsed;
+}
+
+}  // namespace maplink::demo
