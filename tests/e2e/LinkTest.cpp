@@ -233,7 +233,8 @@ TEST_F(KeepingLinkTest, HandlerThatReconnectsResumesOnTheNewConnection) {
   ASSERT_TRUE(m_Simulator.WaitForConnections(2, kBound));
   EXPECT_TRUE(m_Log.WaitFor(LogLevel::Warn, "GameServerProcess::Reconnect! m_IP = 127.0.0.1 m_Port = " +
                                                std::to_string(m_Simulator.Port())));
-  EXPECT_TRUE(link.IsConnected());
+  // The server may accept before the link's connect call has returned.
+  EXPECT_TRUE(WaitUntil([&] { return link.IsConnected(); }, kBound));
 
   ASSERT_TRUE(Proxy().SendData("after", 5));
   ASSERT_TRUE(m_Simulator.WaitForPackets(1, kBound));
