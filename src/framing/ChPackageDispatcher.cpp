@@ -31,6 +31,8 @@ void ChPackageDispatcher::SetPackCallback(maplink::PackCallbackFunc callback, vo
   m_OnPack = {callback, context};
 }
 
+void ChPackageDispatcher::SetPayloadSink(PayloadSink sink, void* context) { m_PayloadSink = {sink, context}; }
+
 void ChPackageDispatcher::SetErrorCallback(maplink::ErrorCallbackFunc callback, void* context) {
   m_OnError = {callback, context};
 }
@@ -96,9 +98,12 @@ int64_t ChPackageDispatcher::CutPack(const char* bytes, size_t count) {
     return kHold;
   }
   if (m_UseCrc) CheckCrc(bytes, static_cast<size_t>(frameLen));
-  if (m_OnPack.function != nullptr) {
-    const size_t payloadLen = static_cast<size_t>(frameLen) - static_cast<size_t>(packHeadLen + GetCrcLen());
-    m_OnPack.function(m_OnPack.context, std::string(bytes + packHeadLen, payloadLen));
+  const size_t payloadLen = static_cast<size_t>(frameLen) - static_cast<size_t>(packHeadLen + GetCrcLen());
+  if (m_PayloadSink.function != nullptr) {
+    m_PayloadSink.function(m_PayloadSink.context, bytes + packHeadLen, payloadLen);
+  } else if (m_OnPack.function != nullptr) {
+    m_Payload.assign(bytes + packHeadLen, payloadLen);
+    m_OnPack.function(m_OnPack.context, m_Payload);
   }
   return frameLen;
 }

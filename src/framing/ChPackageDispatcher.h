@@ -32,6 +32,13 @@ class ChPackageDispatcher final : public IPackageDispatcher {
   // After the interface's operations, so its slots keep their documented order.
   virtual ~ChPackageDispatcher();
 
+  // Receives each whole frame's payload in place, valid for the call, in
+  // stead of the frame callback's copy. For the module's own receive loop,
+  // which copies the payload into a packet anyway; when set, the frame
+  // callback is not called.
+  using PayloadSink = void (*)(void* context, const char* payload, size_t length);
+  void SetPayloadSink(PayloadSink sink, void* context);
+
   // The CRC-32 of ISO-HDLC / IEEE 802.3 ("123456789" gives 0xCBF43926).
   static uint32_t CalcCRC(const void* bytes, size_t count);
 
@@ -61,4 +68,8 @@ class ChPackageDispatcher final : public IPackageDispatcher {
   Callback<maplink::PackCallbackFunc> m_OnPack;
   Callback<maplink::ErrorCallbackFunc> m_OnError;
   Callback<maplink::FatalCallbackFunc> m_OnFatal;
+  Callback<PayloadSink> m_PayloadSink;
+  // The payload handed to the frame callback, valid for the call: one
+  // buffer reused for every frame, so cutting allocates nothing per frame.
+  std::string m_Payload;
 };

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "link/AQueue.h"
 #include "platform/CriticalSection.h"
@@ -39,6 +40,7 @@ class CThreadQueue {
       maplink::GetLogger()->LogWarn("CThreadQueue<T>::PacketPop(T * Packet)  Packet == NULL");
       return false;
     }
+    if (IsSeenEmpty()) return false;
     maplink::TLockObj lock(m_Lock);
     if (m_Queue.IsEmpty()) return false;
     T* front = PopLocked();
@@ -51,6 +53,36 @@ class CThreadQueue {
     return true;
   }
 
+  // PacketPop into packets[0], packets[1], … while entries last, taking
+  // them off the queue under one hold of the lock; the copies and the give
+  // back to the pool happen after it, since no other thread can reach a
+  // removed entry. A null entry is consumed and logged as PacketPop does.
+  // Returns how many packets were filled. T's pool offers
+  // FreeMany(std::vector<T*>), found next to T.
+  size_t PacketPopMany(T* const* packets, size_t count) {
+    if (IsSeenEmpty()) return 0;
+    std::vector<T*> popped;
+    popped.reserve(count);
+    size_t nullEntries = 0;
+    {
+      maplink::TLockObj lock(m_Lock);
+      while (popped.size() < count && !m_Queue.IsEmpty()) {
+        T* front = PopLocked();
+        if (front != nullptr) {
+          popped.push_back(front);
+        } else {
+          ++nullEntries;
+        }
+      }
+    }
+    for (; nullEntries > 0; --nullEntries) {
+      maplink::GetLogger()->LogWarn("CThreadQueue<T>::PacketPop(T * Packet)  m_Queue->Pop()== NULL");
+    }
+    for (size_t i = 0; i < popped.size(); ++i) packets[i]->Copy(popped[i]);
+    FreeMany(popped);
+    return popped.size();
+  }
+
   // Appends packet, null included; always true.
   virtual bool Push(T* packet) {
     maplink::TLockObj lock(m_Lock);
@@ -59,9 +91,19 @@ class CThreadQueue {
     return true;
   }
 
+  // Appends every packet of the list in its order, under one hold of the
+  // lock: a producer with many packets at once holds up the consumers once.
+  bool PushAll(const std::vector<T*>& packets) {
+    maplink::TLockObj lock(m_Lock);
+    for (T* packet : packets) m_Queue.Push(packet);
+    m_EntryCount.store(m_Queue.Count(), std::memory_order_relaxed);
+    return true;
+  }
+
   // Removes and returns the front entry, or null when empty. The caller owns
   // the packet and gives it back to the pool.
   virtual T* Pop() {
+    if (IsSeenEmpty()) return nullptr;
     maplink::TLockObj lock(m_Lock);
     return PopLocked();
   }
@@ -92,6 +134,11 @@ class CThreadQueue {
   }
 
  private:
+  // An empty queue answers a pop without the lock: a poller that finds
+  // nothing never holds up the threads that push. A push this thread cannot
+  // see yet is one it could not have known about when it asked.
+  bool IsSeenEmpty() const { return m_EntryCount.load(std::memory_order_relaxed) == 0; }
+
   T* PopLocked() REQUIRES(m_Lock) {
     T* front = m_Queue.Pop();
     m_EntryCount.store(m_Queue.Count(), std::memory_order_relaxed);

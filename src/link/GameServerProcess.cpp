@@ -2,7 +2,11 @@
 
 #include <maplink/ThreadFunc.h>
 
+#include <algorithm>
+
+#include "packet/MMORPGPacketPool.h"
 #include "packet/PackHead.h"
+#include "packet/SendFrame.h"
 #include "platform/LastError.h"
 #include "platform/UniqueSocket.h"
 #include "recorder/PackRecorderManager.h"
@@ -36,6 +40,12 @@ maplink::OneWayPackRec* LinkRecorder(bool send) {
   return send ? &recorder->GetSendRecorder() : &recorder->GetRecvRecorder();
 }
 
+// Adds to a total that one thread writes and others read: a plain load and
+// store, since no other thread adds to it.
+void AddTo(std::atomic<uint64_t>& total, size_t amount) {
+  total.store(total.load(std::memory_order_relaxed) + amount, std::memory_order_relaxed);
+}
+
 int32_t SendThreadFunction(void* link, int32_t threadIndex) {
   return static_cast<GameServerProcess*>(link)->SendToGameServerProc(threadIndex);
 }
@@ -44,8 +54,8 @@ int32_t RecvThreadFunction(void* link, int32_t threadIndex) {
   return static_cast<GameServerProcess*>(link)->RecvFromGameServerProc(threadIndex);
 }
 
-void PackageArrived(void* link, const std::string& payload) {
-  static_cast<GameServerProcess*>(link)->OnPackage(payload);
+void PackageArrived(void* link, const char* payload, size_t length) {
+  static_cast<GameServerProcess*>(link)->OnPackage(std::string_view(payload, length));
 }
 
 // The module-wide link, owned through GetGameServerProcess/FreeGameServerProcess.
@@ -53,10 +63,14 @@ GameServerProcess* g_GameServerProcess = nullptr;
 
 }  // namespace
 
+GameServerProcess::SendBatch::SendBatch() {
+  for (size_t i = 0; i < packets.size(); ++i) targets[i] = &packets[i];
+}
+
 GameServerProcess::GameServerProcess(platform::SocketSender& sender)
-    : m_Sender(sender), m_pSocket(std::make_unique<FlBlockSocket>()) {
+    : m_Sender(sender), m_pSocket(std::make_unique<FlBlockSocket>()), m_SendBatch(std::make_unique<SendBatch>()) {
   m_pSocket->SetTimeOut(0);
-  m_Dispatcher.SetPackCallback(&PackageArrived, this);
+  m_Dispatcher.SetPayloadSink(&PackageArrived, this);
 }
 
 GameServerProcess::~GameServerProcess() {
@@ -69,6 +83,8 @@ GameServerProcess::~GameServerProcess() {
     m_pSocket->Shutdown();
   }
   maplink::GetThreadManager().ExitAll();
+  // Left only when cutting a block threw.
+  QueueArrived();
   m_pSocket.reset();
 }
 
@@ -140,20 +156,23 @@ int32_t GameServerProcess::SendToGameServerProc(int32_t) {
   if (m_NetLogic.GetSendCount() == 0) return 1;
   const platform::UniqueSocket connection(m_pSocket->DuplicateHandle());
   CNetStream stream(connection.Get(), m_Sender);
-  MMORPG::MMORPGPacket_Stack packet;
+  SendBatch& batch = *m_SendBatch;
   maplink::OneWayPackRec* recorder = LinkRecorder(true);
   bool wroteFrame = false;
 
   while (m_NetLogic.GetSendCount() != 0) {
-    if (!m_NetLogic.PopSend(&packet)) continue;
-    const std::string data = packet.GetSendData();
-    m_SendBytes.fetch_add(data.size(), std::memory_order_relaxed);
-    if (recorder != nullptr) recorder->RecordPack(data);
-    wroteFrame = true;
-    // Cleared first, so only this write's own failure can read as "nothing to send".
-    platform::SetLastError(0);
-    const int32_t result = stream.SendBuf_o(data.data(), static_cast<int32_t>(data.size()));
-    if (result < 1 && platform::GetLastError() != ERROR_NOTHING_TO_SEND) return OnSendFailure(kWriteFailedLine);
+    const size_t popped = m_NetLogic.PopSendMany(batch.targets.data(), batch.targets.size());
+    for (size_t i = 0; i < popped; ++i) {
+      maplink::BuildSendFrame(batch.packets[i], batch.payload, batch.frame);
+      const std::string& data = batch.frame;
+      AddTo(m_SendBytes, data.size());
+      if (recorder != nullptr) recorder->RecordPack(data);
+      wroteFrame = true;
+      // Cleared first, so only this write's own failure can read as "nothing to send".
+      platform::SetLastError(0);
+      const int32_t result = stream.SendBuf_o(data.data(), static_cast<int32_t>(data.size()));
+      if (result < 1 && platform::GetLastError() != ERROR_NOTHING_TO_SEND) return OnSendFailure(kWriteFailedLine);
+    }
   }
 
   platform::SetLastError(0);
@@ -170,12 +189,16 @@ int32_t GameServerProcess::OnSendFailure(int line) {
 }
 
 int32_t GameServerProcess::RecvFromGameServerProc(int32_t) {
-  char block[kRecvBlockSize];
+  // Grows back to a whole block: only the part the last read left out is filled.
+  m_RecvBlock.resize(kRecvBlockSize);
   // A peer that closes sets no error: the reason then reads as success.
   platform::SetLastError(0);
-  const int32_t received = m_pSocket->Recv(block, kRecvBlockSize);
+  const int32_t received = m_pSocket->Recv(m_RecvBlock.data(), kRecvBlockSize);
   if (received > 0) {
-    m_Dispatcher.RecvData(std::string(block, static_cast<size_t>(received)));
+    m_RecvBlock.resize(static_cast<size_t>(received));
+    m_RecvRecorder = LinkRecorder(false);
+    m_Dispatcher.RecvData(m_RecvBlock);
+    QueueArrived();
     return 0;
   }
   if (m_TearingDown.load()) return -1;
@@ -185,9 +208,9 @@ int32_t GameServerProcess::RecvFromGameServerProc(int32_t) {
   return CallDisconnectHandler();
 }
 
-void GameServerProcess::OnPackage(const std::string& payload) {
-  m_RecvBytes.fetch_add(payload.size(), std::memory_order_relaxed);
-  if (maplink::OneWayPackRec* recorder = LinkRecorder(false)) recorder->RecordPack(payload);
+void GameServerProcess::OnPackage(std::string_view payload) {
+  AddTo(m_RecvBytes, payload.size());
+  if (m_RecvRecorder != nullptr) m_RecvRecorder->RecordPack(payload);
 
   const auto headLength = static_cast<size_t>(sizeof(tagPackHead));
   if (payload.size() < headLength) {
@@ -197,14 +220,33 @@ void GameServerProcess::OnPackage(const std::string& payload) {
   }
   tagPackHead head{};
   MMORPG::ParseHead(&head, payload.data(), 0);
-  MMORPG::MMORPGPacket* packet = MMORPG::MMORPGPacket::Alloc();
+  MMORPG::MMORPGPacket* packet = TakePooledPacket();
   if (packet == nullptr) return;  // the pool has logged it
   packet->SetHead(&head);
   packet->ReadData(payload.data() + headLength, static_cast<int32_t>(payload.size() - headLength));
-  m_NetLogic.PushRecv(packet);
+  m_Arrived.push_back(packet);
 }
 
 std::string GameServerProcess::GetLastErrorText() { return m_pSocket->GetLastErrorText(); }
+
+MMORPG::MMORPGPacket* GameServerProcess::TakePooledPacket() {
+  if (m_Reserve.empty()) {
+    MMORPG::GetPacketPool()->AllocMany(m_ReserveSize, m_Reserve);
+    if (m_Reserve.empty()) return nullptr;
+  }
+  MMORPG::MMORPGPacket* packet = m_Reserve.back();
+  m_Reserve.pop_back();
+  return packet;
+}
+
+void GameServerProcess::QueueArrived() {
+  if (!m_Reserve.empty()) MMORPG::GetPacketPool()->FreeMany(m_Reserve);
+  m_Reserve.clear();
+  // The next block is taken to carry about as many packets as this one.
+  m_ReserveSize = std::clamp<size_t>(m_Arrived.size(), 1, kMaxReserve);
+  if (!m_Arrived.empty()) m_NetLogic.PushRecvAll(m_Arrived);
+  m_Arrived.clear();
+}
 
 int32_t GameServerProcess::CallDisconnectHandler() {
   maplink::DisconnectFunc handler;

@@ -2,10 +2,13 @@
 
 #include <maplink/IGameServerProcess.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "framing/ChPackageDispatcher.h"
 #include "link/MapServerNetLogic.h"
@@ -13,6 +16,7 @@
 #include "platform/CriticalSection.h"
 #include "platform/SocketSender.h"
 #include "platform/ThreadAnnotations.h"
+#include "recorder/OneWayPackRec.h"
 #include "transport/FlBlockSocket.h"
 
 // The link itself: owns the proxy, the queues, the receive dispatcher and the
@@ -59,15 +63,34 @@ class GameServerProcess final : public IGameServerProcess {
   int32_t SendToGameServerProc(int32_t threadIndex);
   // One run of the receive thread: one read, cut into frames.
   int32_t RecvFromGameServerProc(int32_t threadIndex);
-  // The dispatcher's frame callback: queues the payload as a packet.
-  void OnPackage(const std::string& payload);
+  // The dispatcher's frame callback: makes the payload a pooled packet,
+  // queued with the rest of its block once the block is cut.
+  void OnPackage(std::string_view payload);
   // The handler's answer, or -1 without a handler.
   int32_t CallDisconnectHandler();
   // Why the last connect failed, as the socket put it.
   std::string GetLastErrorText();
 
  private:
+  // The send thread's packets and frame buffers, kept across its runs: the
+  // queue is copied out kSendBatch packets at a time (each given back to the
+  // pool at once), and framing reuses the same two strings.
+  struct SendBatch {
+    static constexpr size_t kSendBatch = 64;
+    SendBatch();
+    std::array<MMORPG::MMORPGPacket_Stack, kSendBatch> packets;
+    std::array<MMORPG::MMORPGPacket*, kSendBatch> targets;
+    std::string payload;
+    std::string frame;
+  };
+
+  static constexpr size_t kMaxReserve = 256;
+
   bool ConnectLocked() REQUIRES(m_ConnectLock);
+  // A pooled packet for a frame of the block being cut; null when memory runs out.
+  MMORPG::MMORPGPacket* TakePooledPacket();
+  // Queues the block's packets and gives the reserve back.
+  void QueueArrived();
   // Logs a failed write with the place line and answers for the send thread.
   int32_t OnSendFailure(int line);
 
@@ -79,6 +102,16 @@ class GameServerProcess final : public IGameServerProcess {
   std::string m_IP GUARDED_BY(m_ConnectLock);
   int32_t m_Port GUARDED_BY(m_ConnectLock) = 0;
   ChPackageDispatcher m_Dispatcher;
+  // Receive thread only: the block read, kept for its capacity; the receive
+  // recorder for the block being cut,
+  // looked up once a block; the packets cut from the block, queued together
+  // once it is cut; and pooled packets taken ahead for it, so the pool's lock
+  // is taken about once a block (what is left goes back after the block).
+  std::string m_RecvBlock;
+  maplink::OneWayPackRec* m_RecvRecorder = nullptr;
+  std::vector<MMORPG::MMORPGPacket*> m_Arrived;
+  std::vector<MMORPG::MMORPGPacket*> m_Reserve;
+  size_t m_ReserveSize = 1;
   std::atomic<uint64_t> m_SendBytes{0};
   std::atomic<uint64_t> m_RecvBytes{0};
   maplink::platform::CriticalSection m_HandlerLock;
@@ -86,6 +119,7 @@ class GameServerProcess final : public IGameServerProcess {
   void* m_DisconnectContext GUARDED_BY(m_HandlerLock) = nullptr;
   // Set once by the destructor: failures from then on end their thread
   // without the handler, and no connection is made any more.
+  std::unique_ptr<SendBatch> m_SendBatch;  // send thread only
   std::atomic<bool> m_TearingDown{false};
   std::atomic<bool> m_Started{false};
 };

@@ -1,5 +1,6 @@
 #include "link/MapServerNetLogic.h"
 
+#include "packet/MMORPGPacketPool.h"
 #include "support/LogBinding.h"
 
 using MMORPG::MMORPGPacket;
@@ -62,3 +63,11 @@ bool MapServerNetLogic::PushUser3(MMORPGPacket* packet) { return m_UserQueue3.Pu
 int32_t MapServerNetLogic::CountUser3() { return m_UserQueue3.Count(); }
 
 void MapServerNetLogic::Noop() {}
+
+bool MapServerNetLogic::PushRecvAll(const std::vector<MMORPGPacket*>& packets) {
+  return m_RecvQueue.PushAll(packets);
+}
+
+size_t MapServerNetLogic::PopSendMany(MMORPGPacket* const* packets, size_t count) {
+  return m_SendQueue.PacketPopMany(packets, count);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "link/CThreadQueue.h"
 #include "maplink/MMORPGPacket.h"
@@ -55,6 +56,13 @@ class MapServerNetLogic {
   virtual int32_t CountUser3();
 
   virtual void Noop();
+
+  // PushRecv of every packet in the list, in its order, under one hold of
+  // the receive queue's lock.
+  bool PushRecvAll(const std::vector<MMORPG::MMORPGPacket*>& packets);
+  // PopSend into packets[0], packets[1], … while the send queue has
+  // entries, under one hold of its lock; returns how many were filled.
+  size_t PopSendMany(MMORPG::MMORPGPacket* const* packets, size_t count);
 
  private:
   using PacketQueue = CThreadQueue<MMORPG::MMORPGPacket>;

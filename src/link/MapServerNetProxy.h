@@ -6,6 +6,7 @@
 #include "link/MapServerNetLogic.h"
 #include "maplink/IMapServerNetProxy.h"
 #include "platform/Clock.h"
+#include "platform/CoarseClock.h"
 #include "platform/Mutex.h"
 #include "platform/ThreadAnnotations.h"
 #include "support/SecCounter.h"
@@ -21,7 +22,9 @@
 class MapServerNetProxy final : public IMapServerNetProxy {
  public:
   // "clock" times the two rate counters and must outlive the proxy.
-  explicit MapServerNetProxy(const maplink::platform::Clock& clock = maplink::platform::SystemClock());
+  // The coarse tick is ample for one-second windows and cheap enough to read
+  // on every packet.
+  explicit MapServerNetProxy(const maplink::platform::Clock& clock = maplink::platform::CoarseClock());
   MapServerNetProxy(const MapServerNetProxy&) = delete;
   MapServerNetProxy& operator=(const MapServerNetProxy&) = delete;
 

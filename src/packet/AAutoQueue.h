@@ -79,6 +79,20 @@ class AAutoQueue {
     return Alloc([](T*) {});
   }
 
+  // Alloc of up to count elements under one hold of the lock, appended to
+  // out; it stops at the first that cannot be had. onTake runs as in Alloc.
+  template <typename OnTake>
+  void AllocMany(size_t count, std::vector<T*>& out, OnTake&& onTake) {
+    TLockObj lock(m_Lock);
+    for (size_t i = 0; i < count; ++i) {
+      if (EmptyCountLocked() <= 0) GrowLocked(m_GrowStep);
+      T* element = GetEmptyLocked();
+      onTake(element);
+      if (element == nullptr) return;
+      out.push_back(element);
+    }
+  }
+
   // A free element, or null when none is free.
   T* GetEmpty() {
     TLockObj lock(m_Lock);
@@ -90,13 +104,14 @@ class AAutoQueue {
   template <typename Accept>
   bool Free(T* element, Accept&& accept) {
     TLockObj lock(m_Lock);
-    if (!accept(element)) return false;
-    m_Empty.push_back(element);
-    if (m_bAllocCount) FreeAllocCounter(element);
-    if (EmptyCountLocked() > CountLocked()) {
-      GetLogger()->LogError("Free Error : EmptyCount(%d) > Count(%d)", EmptyCountLocked(), CountLocked());
-    }
-    return true;
+    return FreeLocked(element, accept);
+  }
+
+  // Free of each element, under one hold of the lock.
+  template <typename Accept>
+  void FreeMany(const std::vector<T*>& elements, Accept&& accept) {
+    TLockObj lock(m_Lock);
+    for (T* element : elements) FreeLocked(element, accept);
   }
   void Free(T* element) {
     Free(element, [](T*) { return true; });
@@ -161,6 +176,17 @@ class AAutoQueue {
     }
   }
 
+  template <typename Accept>
+  bool FreeLocked(T* element, Accept& accept) REQUIRES(m_Lock) {
+    if (!accept(element)) return false;
+    m_Empty.push_back(element);
+    if (m_bAllocCount) FreeAllocCounter(element);
+    if (EmptyCountLocked() > CountLocked()) {
+      GetLogger()->LogError("Free Error : EmptyCount(%d) > Count(%d)", EmptyCountLocked(), CountLocked());
+    }
+    return true;
+  }
+
   // The free list's head is the back of m_Empty; new elements go to its tail
   // (the front), first created first handed out.
   void QueueBehindFree(const std::vector<T*>& batch) REQUIRES(m_Lock) {
@@ -175,6 +201,9 @@ class AAutoQueue {
     if (m_Empty.empty()) return nullptr;
     T* element = m_Empty.back();
     m_Empty.pop_back();
+    // The next element handed out was most likely last touched on another
+    // thread's core; fetching it now hides that wait behind this take.
+    if (!m_Empty.empty()) __builtin_prefetch(m_Empty.back(), 1);
     if (m_bAllocCount) AllocCounter(element);
     return element;
   }

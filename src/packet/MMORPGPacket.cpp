@@ -8,6 +8,7 @@
 #include "packet/MMORPGPacketPool.h"
 #include "packet/PackHead.h"
 #include "packet/PacketCounters.h"
+#include "packet/SendFrame.h"
 #include "support/CommFunc.h"
 #include "support/LogBinding.h"
 
@@ -85,28 +86,9 @@ int32_t MMORPGPacket::ReadData(const char* data, int32_t length) {
 }
 
 std::string MMORPGPacket::GetSendData() {
-  m_Dispatcher->ClearBuffer();
-  std::string headed;
-  const std::string* payload = &m_Data;
-  if (!m_NoHead) {
-    WarnServerTypes(m_PackHead);
-    headed.resize(sizeof(tagPackHead) + m_Data.size());
-    int32_t offset = 0;
-    maplink::WritePackHead(headed.data(), offset, m_PackHead);
-    std::copy(m_Data.begin(), m_Data.end(), headed.begin() + offset);
-    payload = &headed;
-  }
-  // A frame beyond the 32-bit buffer size is refused (and logged) by PackData
-  // without allocating a buffer for it.
-  const uint64_t needed = static_cast<uint64_t>(m_Dispatcher->GetPackHeadLen()) + payload->size() +
-                          static_cast<uint64_t>(m_Dispatcher->GetCrcLen());
-  const int32_t maxBuff =
-      needed > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) ? 0 : static_cast<int32_t>(needed);
-  std::string frame(static_cast<size_t>(maxBuff), '\0');
-  const auto payloadLen =
-      static_cast<uint32_t>(std::min<uint64_t>(payload->size(), std::numeric_limits<uint32_t>::max()));
-  const int32_t written = m_Dispatcher->PackData(payload->data(), payloadLen, frame.data(), maxBuff);
-  frame.resize(static_cast<size_t>(written));
+  std::string payload;
+  std::string frame;
+  maplink::BuildSendFrame(*this, payload, frame);
   return frame;
 }
 
@@ -145,3 +127,31 @@ void MMORPGPacket::Reset() {
 }
 
 }  // namespace MMORPG
+
+namespace maplink {
+
+void BuildSendFrame(MMORPG::MMORPGPacket& packet, std::string& payload, std::string& frame) {
+  packet.m_Dispatcher->ClearBuffer();
+  const std::string* framed = &packet.m_Data;
+  if (!packet.m_NoHead) {
+    MMORPG::WarnServerTypes(packet.m_PackHead);
+    payload.resize(sizeof(tagPackHead) + packet.m_Data.size());
+    int32_t offset = 0;
+    WritePackHead(payload.data(), offset, packet.m_PackHead);
+    std::copy(packet.m_Data.begin(), packet.m_Data.end(), payload.begin() + offset);
+    framed = &payload;
+  }
+  // A frame beyond the 32-bit buffer size is refused (and logged) by PackData
+  // without a buffer being made for it.
+  const uint64_t needed = static_cast<uint64_t>(packet.m_Dispatcher->GetPackHeadLen()) + framed->size() +
+                          static_cast<uint64_t>(packet.m_Dispatcher->GetCrcLen());
+  const int32_t maxBuff =
+      needed > static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) ? 0 : static_cast<int32_t>(needed);
+  frame.resize(static_cast<size_t>(maxBuff));
+  const auto payloadLen =
+      static_cast<uint32_t>(std::min<uint64_t>(framed->size(), std::numeric_limits<uint32_t>::max()));
+  const int32_t written = packet.m_Dispatcher->PackData(framed->data(), payloadLen, frame.data(), maxBuff);
+  frame.resize(static_cast<size_t>(written));
+}
+
+}  // namespace maplink

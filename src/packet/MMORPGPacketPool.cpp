@@ -13,38 +13,55 @@ MMORPGPacketPool::MMORPGPacketPool(maplink::PacketCounters& counters, PacketFact
 }
 
 MMORPGPacket* MMORPGPacketPool::Alloc() {
-  return m_PacketPool.Alloc([this](MMORPGPacket* packet) {
-    if (packet == nullptr || packet->m_InUse) {
-      maplink::GetLogger()->LogError("MMORPGPacketPool  m_PacketPool.Alloc == NULL");
-    }
-    if (packet == nullptr) return;
-    m_Counters.CountTake();
-    packet->m_InUse = true;
-  });
+  return m_PacketPool.Alloc([this](MMORPGPacket* packet) { OnTake(packet); });
+}
+
+void MMORPGPacketPool::AllocMany(size_t count, std::vector<MMORPGPacket*>& out) {
+  m_PacketPool.AllocMany(count, out, [this](MMORPGPacket* packet) { OnTake(packet); });
 }
 
 void MMORPGPacketPool::Free(MMORPGPacket* packet) {
+  if (!MayGiveBack(packet)) return;
+  m_PacketPool.Free(packet, [this](MMORPGPacket* given) { return AcceptGiveBack(given); });
+}
+
+void MMORPGPacketPool::FreeMany(const std::vector<MMORPGPacket*>& packets) {
+  m_PacketPool.FreeMany(packets, [this](MMORPGPacket* given) { return MayGiveBack(given) && AcceptGiveBack(given); });
+}
+
+void MMORPGPacketPool::OnTake(MMORPGPacket* packet) {
+  if (packet == nullptr || packet->m_InUse) {
+    maplink::GetLogger()->LogError("MMORPGPacketPool  m_PacketPool.Alloc == NULL");
+  }
+  if (packet == nullptr) return;
+  m_Counters.CountTake();
+  packet->m_InUse = true;
+}
+
+bool MMORPGPacketPool::MayGiveBack(MMORPGPacket* packet) {
   if (packet == nullptr) {
     maplink::GetLogger()->LogError("MMORPGPacketPool::Free  MMORPGPacket * pack is NULL");
-    return;
+    return false;
   }
   if (!packet->CanFree()) {
     maplink::GetLogger()->LogError("MMORPGPacketPool::Free  MMORPGPacket * pack can't free");
-    return;
+    return false;
   }
-  m_PacketPool.Free(packet, [this](MMORPGPacket* given) {
-    if (!given->m_InUse) {
-      maplink::GetLogger()->LogError("MMORPGPacketPool::Free  MMORPGPacket * pack is Not Used");
-      return false;
-    }
-    int32_t refusedCount = 0;
-    if (!m_Counters.CountGiveBack(refusedCount)) {
-      maplink::GetLogger()->LogError("Error : MMORPGPacket::Free, m_Count = %d", refusedCount);
-      return false;
-    }
-    given->Reset();
-    return true;
-  });
+  return true;
+}
+
+bool MMORPGPacketPool::AcceptGiveBack(MMORPGPacket* packet) {
+  if (!packet->m_InUse) {
+    maplink::GetLogger()->LogError("MMORPGPacketPool::Free  MMORPGPacket * pack is Not Used");
+    return false;
+  }
+  int32_t refusedCount = 0;
+  if (!m_Counters.CountGiveBack(refusedCount)) {
+    maplink::GetLogger()->LogError("Error : MMORPGPacket::Free, m_Count = %d", refusedCount);
+    return false;
+  }
+  packet->Reset();
+  return true;
 }
 
 MMORPGPacketPool* GetPacketPool() { return SingletonEx::LazyInstance<MMORPGPacketPool>::Instance(); }
@@ -52,5 +69,7 @@ MMORPGPacketPool* GetPacketPool() { return SingletonEx::LazyInstance<MMORPGPacke
 int32_t GetCount() { return maplink::ModulePacketCounters().GetCount(); }
 
 int32_t GetMaxCount() { return maplink::ModulePacketCounters().GetMaxCount(); }
+
+void FreeMany(const std::vector<MMORPGPacket*>& packets) { GetPacketPool()->FreeMany(packets); }
 
 }  // namespace MMORPG

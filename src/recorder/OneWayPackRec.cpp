@@ -22,7 +22,7 @@ OneWayPackRec::PackPtr PackAt(const std::vector<OneWayPackRec::PackPtr>& packs, 
 
 }  // namespace
 
-void OneWayPackRec::RecordPack(const std::string& bytes) {
+void OneWayPackRec::RecordPack(std::string_view bytes) {
   // A plain load and store, not a read-modify-write: only one thread records
   // into a direction, and a disabled direction costs no more than this.
   const uint32_t serial = m_PackCount.load(std::memory_order_relaxed) + 1;
@@ -31,7 +31,7 @@ void OneWayPackRec::RecordPack(const std::string& bytes) {
 
   // Built before taking the lock, so the window waits only for the append.
   auto record = std::make_shared<tagOnePackData>();
-  record->m_HexText = HexString(bytes);
+  record->m_HexText = HexString(bytes.data(), static_cast<int32_t>(bytes.size()));
   record->m_Data = bytes;
   record->m_Time = platform::LocalTimeOfDayText();
   record->m_Serial = serial;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/CriticalSection.h"
@@ -44,7 +45,7 @@ class OneWayPackRec {
   OneWayPackRec& operator=(const OneWayPackRec&) = delete;
 
   // Counts the packet and, when enabled, stores a record of it.
-  void RecordPack(const std::string& bytes);
+  void RecordPack(std::string_view bytes);
 
   // Empties the records and the view; the packet count goes on.
   void ClearPacks();

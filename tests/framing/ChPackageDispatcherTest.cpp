@@ -205,6 +205,33 @@ TEST(DispatcherRecvTest, EverySplitIntoTwoAndThreeBlocksDeliversTheSamePayloadsI
   }
 }
 
+TEST(DispatcherRecvTest, APayloadSinkSeesEveryPayloadInPlaceInsteadOfTheFrameCallback) {
+  struct Seen {
+    std::vector<std::string> payloads;
+    int callbacks = 0;
+  };
+  const std::vector<std::string> payloads = {kExamplePayload, "", std::string(300, '\x5A')};
+  RecordingDispatcher framing(1, false);
+  std::string stream;
+  for (const std::string& payload : payloads) stream += framing.Frame(payload);
+
+  for (size_t cut = 0; cut <= stream.size(); ++cut) {
+    Seen seen;
+    ChPackageDispatcher dispatcher;
+    dispatcher.SetPackCallback([](void* context, const std::string&) { ++static_cast<Seen*>(context)->callbacks; },
+                               &seen);
+    dispatcher.SetPayloadSink(
+        [](void* context, const char* payload, size_t length) {
+          static_cast<Seen*>(context)->payloads.emplace_back(payload, length);
+        },
+        &seen);
+    dispatcher.RecvData(stream.substr(0, cut));
+    dispatcher.RecvData(stream.substr(cut));
+    EXPECT_EQ(seen.payloads, payloads) << "cut at " << cut;
+    EXPECT_EQ(seen.callbacks, 0);
+  }
+}
+
 TEST(DispatcherRecvTest, ThreeFramesAndHalfAFourthDeliverThreeAndHoldTheHalf) {
   RecordingDispatcher dispatcher(1, false);
   const std::string fourth = dispatcher.Frame("fourth");

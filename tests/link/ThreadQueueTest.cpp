@@ -158,5 +158,48 @@ TEST(ThreadQueueTest, PacketPopIntoNullRefusesWithAWarningAndKeepsTheEntry) {
   queue.Clear();
 }
 
+TEST(ThreadQueueTest, PacketPopManyCopiesOutInOrderAndGivesEachBack) {
+  PoolBalance balance;
+  Queue queue;
+  for (uint32_t id = 1; id <= 2; ++id) queue.Push(MakePacket(id, std::string(id, 'b')));
+  queue.Push(nullptr);
+  for (uint32_t id = 3; id <= 5; ++id) queue.Push(MakePacket(id, std::string(id, 'b')));
+  EXPECT_EQ(balance.Out(), 5);
+
+  MMORPGPacket_Stack targets[4];
+  MMORPGPacket* into[4] = {&targets[0], &targets[1], &targets[2], &targets[3]};
+  LogCapture capture;
+  ASSERT_EQ(queue.PacketPopMany(into, 3), 3u) << "the null entry is consumed on the way";
+  EXPECT_EQ(capture.Count(LogLevel::Warn, kPacketPopNull), 1);
+  for (uint32_t i = 0; i < 3; ++i) {
+    const uint32_t id = i < 2 ? i + 1 : 3;
+    EXPECT_EQ(targets[i].GetHead()->SessionID, id);
+    EXPECT_EQ(Body(targets[i]), std::string(id, 'b'));
+  }
+  EXPECT_EQ(balance.Out(), 2) << "every packet copied out is back in the pool";
+  EXPECT_EQ(queue.Count(), 2);
+
+  ASSERT_EQ(queue.PacketPopMany(into, 4), 2u);
+  EXPECT_EQ(targets[1].GetHead()->SessionID, 5u);
+  EXPECT_EQ(queue.PacketPopMany(into, 4), 0u);
+  EXPECT_EQ(balance.Out(), 0);
+}
+
+TEST(ThreadQueueTest, PushAllAppendsInOrder) {
+  PoolBalance balance;
+  Queue queue;
+  queue.Push(MakePacket(1));
+  queue.PushAll({MakePacket(2), MakePacket(3)});
+  queue.PushAll({});
+  EXPECT_EQ(queue.Count(), 3);
+  for (uint32_t id = 1; id <= 3; ++id) {
+    MMORPGPacket* packet = queue.Pop();
+    ASSERT_NE(packet, nullptr);
+    EXPECT_EQ(packet->GetHead()->SessionID, id);
+    queue.Release(packet);
+  }
+  EXPECT_EQ(balance.Out(), 0);
+}
+
 }  // namespace
 }  // namespace maplink::test

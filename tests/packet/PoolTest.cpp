@@ -306,6 +306,38 @@ TEST_F(PoolTest, AGiveBackThatIsNotAcceptedChangesNothingButTheLog) {
   EXPECT_EQ(counters.GetCount(), 0);
 }
 
+TEST_F(PoolTest, ManyAtOnceTakeAndGiveBackAsOneAtATimeWouldAndCheckEachPacket) {
+  MMORPGPacketPool pool(counters);
+  std::vector<MMORPGPacket*> taken;
+  pool.AllocMany(5002, taken);
+  ASSERT_EQ(taken.size(), 5002u);
+  EXPECT_EQ(std::set<MMORPGPacket*>(taken.begin(), taken.end()).size(), 5002u);
+  EXPECT_EQ(pool.Count(), 5500) << "grown by the grow step on the way";
+  EXPECT_EQ(counters.GetCount(), 5002);
+  for (MMORPGPacket* packet : taken) EXPECT_TRUE(packet->m_InUse);
+
+  MMORPGPacket_Stack stack;
+  stack.m_InUse = true;
+  std::vector<MMORPGPacket*> givenBack(taken.begin(), taken.begin() + 3);
+  givenBack.push_back(taken[0]);  // twice in one batch
+  givenBack.push_back(&stack);
+  givenBack.push_back(nullptr);
+  LogCapture capture;
+  pool.FreeMany(givenBack);
+  EXPECT_EQ(capture.Texts(LogLevel::Error),
+            (std::vector<std::string>{"MMORPGPacketPool::Free  MMORPGPacket * pack is Not Used",
+                                      "MMORPGPacketPool::Free  MMORPGPacket * pack can't free",
+                                      "MMORPGPacketPool::Free  MMORPGPacket * pack is NULL"}));
+  EXPECT_EQ(counters.GetCount(), 4999);
+  EXPECT_EQ(pool.EmptyCount(), 498 + 3);
+  EXPECT_EQ(pool.Alloc(), taken[2]) << "given back in order, so the last is taken first";
+
+  pool.Free(taken[2]);
+  pool.FreeMany(std::vector<MMORPGPacket*>(taken.begin() + 3, taken.end()));
+  EXPECT_EQ(counters.GetCount(), 0);
+  EXPECT_EQ(pool.EmptyCount(), 5500);
+}
+
 TEST_F(PoolTest, AGiveBackThatWouldTakeTheCountBelowZeroIsRefused) {
   MMORPGPacketPool pool(counters);
   MMORPGPacket outsider;
