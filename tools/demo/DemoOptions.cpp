@@ -53,6 +53,10 @@ ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
       parsed.help = true;
       return parsed;
     }
+    if (flag != "--connect" && flag != "--seconds" && flag != "--rate" && flag != "--size") {
+      parsed.error = "unknown option " + std::string(flag);
+      return parsed;
+    }
     if (i + 1 >= argc) {
       parsed.error = "missing value after " + std::string(flag);
       return parsed;
@@ -65,11 +69,8 @@ ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
       valid = ParseNumber<uint32_t>(value, options.seconds, 86400u * 365);
     } else if (flag == "--rate") {
       valid = ParseNumber<uint32_t>(value, options.rate, 1000000u) && options.rate > 0;
-    } else if (flag == "--size") {
-      valid = ParseNumber<uint32_t>(value, options.bodySize, 65536u);
     } else {
-      parsed.error = "unknown option " + std::string(flag);
-      return parsed;
+      valid = ParseNumber<uint32_t>(value, options.bodySize, 65536u);
     }
     if (!valid) {
       parsed.error = "bad value for " + std::string(flag) + ": " + std::string(value);

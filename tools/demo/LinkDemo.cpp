@@ -2,8 +2,10 @@
 
 #include <maplink/IGameServerProcess.h>
 #include <maplink/IMapServerNetProxy.h>
+#include <maplink/IThreadManagerInterface.h>
 #include <maplink/MMORPGPacket.h>
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "GameServerSimulator.h"
 #include "link/GameServerProcess.h"
+#include "platform/LastError.h"
 #include "platform/Process.h"
 #include "platform/Signals.h"
 #include "recorder/PackRecorderManager.h"
@@ -29,6 +32,7 @@ constexpr auto kDrainBound = std::chrono::seconds(5);
 // connection's: the thread runs again on the new one instead of reconnecting.
 constexpr auto kReconnectSettle = std::chrono::milliseconds(500);
 constexpr int32_t kRetryDelayMs = 1000;
+constexpr auto kInterruptPoll = std::chrono::milliseconds(50);
 
 std::string BodyOf(uint32_t sequence, uint32_t size) {
   std::string body(size, '\0');
@@ -85,9 +89,11 @@ int LinkDemo::Run() {
   m_Link = GetGameServerProcess();
   m_Link->SetDisconnectHandler(&LinkDemo::OnDisconnect, this);
   if (!m_Link->Connect(host.c_str(), port)) {
+    const std::string system = platform::SystemErrorText(static_cast<int>(platform::GetLastError()));
     std::string reason = static_cast<GameServerProcess*>(m_Link)->GetLastErrorText();
     while (!reason.empty() && reason.back() == '\n') reason.pop_back();
-    std::fprintf(stderr, "maplink-demo: cannot connect to %s:%u: %s\n", host.c_str(), port, reason.c_str());
+    std::fprintf(stderr, "maplink-demo: cannot connect to %s:%u: %s (%s)\n", host.c_str(), port, reason.c_str(),
+                 system.c_str());
     FreeGameServerProcess();
     return 1;
   }
@@ -96,7 +102,7 @@ int LinkDemo::Run() {
   std::fflush(stdout);
 
   m_Link->Start();
-  GetThreadManager().StartAll();
+  GetThreadManagerInterface()->StartAll();
   IMapServerNetProxy& proxy = *m_Link->GetNetProxy();
   std::thread sender([&] { SendLoop(proxy); });
   std::thread receiver([&] { ReceiveLoop(proxy); });
@@ -104,7 +110,11 @@ int LinkDemo::Run() {
   const auto start = Clock::now();
   uint32_t second = 0;
   while (!platform::InterruptRequested() && (m_Options.seconds == 0 || second < m_Options.seconds)) {
-    std::this_thread::sleep_until(start + std::chrono::seconds(second + 1));
+    // Short naps, so Ctrl-C is answered at once.
+    const auto nextStatus = start + std::chrono::seconds(second + 1);
+    while (Clock::now() < nextStatus && !platform::InterruptRequested()) {
+      std::this_thread::sleep_for(std::min<Clock::duration>(kInterruptPoll, nextStatus - Clock::now()));
+    }
     if (platform::InterruptRequested()) break;
     PrintStatus(*m_Link, ++second, false);
   }
