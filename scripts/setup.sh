@@ -34,6 +34,10 @@ if ((${#missing[@]} > 0)); then
   fi
 fi
 
+# Compiler cache keyed by paths relative to the checkout, so a fresh clone
+# in another folder reuses what an earlier one compiled.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+
 presets=("$@")
 if ((${#presets[@]} == 0)); then presets=(default); fi
 for preset in "${presets[@]}"; do

@@ -105,58 +105,65 @@ class RunningLink {
   IGameServerProcess& m_Link;
 };
 
-void SetRates(benchmark::State& state, uint32_t packetsPerIteration, size_t bodySize) {
-  const auto packets = static_cast<int64_t>(state.iterations()) * packetsPerIteration;
-  state.SetItemsProcessed(packets);
-  state.SetBytesProcessed(packets * static_cast<int64_t>(sim::kFrameHeadBytes + sim::kPacketHeadBytes + bodySize));
-}
+// The packets of one iteration of a throughput benchmark: their body size,
+// the benchmark's argument, and how many.
+struct Workload {
+  explicit Workload(const benchmark::State& state)
+      : bodySize(static_cast<size_t>(state.range(0))), count(PacketsPerIteration(bodySize)) {}
+
+  void SetRates(benchmark::State& state) const {
+    const auto packets = static_cast<int64_t>(state.iterations()) * count;
+    state.SetItemsProcessed(packets);
+    state.SetBytesProcessed(packets * static_cast<int64_t>(sim::kFrameHeadBytes + sim::kPacketHeadBytes + bodySize));
+  }
+
+  const size_t bodySize;
+  const uint32_t count;
+};
 
 void BM_HostToServer_Link(benchmark::State& state) {
-  const auto bodySize = static_cast<size_t>(state.range(0));
-  const uint32_t count = PacketsPerIteration(bodySize);
+  const Workload work(state);
   sim::GameServerSimulator simulator({.echo = false});
   simulator.Start();
   RunningLink link(simulator);
   IMapServerNetProxy& proxy = *(*link).GetNetProxy();
-  const std::string body = Body(bodySize);
+  const std::string body = Body(work.bodySize);
   for (auto _ : state) {
-    const uint64_t target = simulator.PacketsReceived() + count;
-    for (uint32_t i = 0; i < count; ++i) {
+    const uint64_t target = simulator.PacketsReceived() + work.count;
+    for (uint32_t i = 0; i < work.count; ++i) {
       while ((*link).GetSendQueueCount() >= kQueueLimit) std::this_thread::yield();
-      proxy.SendPack(0, 0, static_cast<int32_t>(i), 0, 1, body.data(), static_cast<int32_t>(bodySize));
+      proxy.SendPack(0, 0, static_cast<int32_t>(i), 0, 1, body.data(), static_cast<int32_t>(work.bodySize));
     }
     if (!simulator.WaitForPackets(target, kBound)) state.SkipWithError("packets did not arrive");
   }
-  SetRates(state, count, bodySize);
+  work.SetRates(state);
 }
 
 void BM_HostToServer_Raw(benchmark::State& state) {
-  const auto bodySize = static_cast<size_t>(state.range(0));
-  const uint32_t count = PacketsPerIteration(bodySize);
+  const Workload work(state);
   sim::GameServerSimulator simulator({.echo = false});
   simulator.Start();
   platform::UniqueSocket socket = ConnectRaw(simulator.Port());
-  const std::string frames = Frames(count, bodySize);
+  const std::string frames = Frames(work.count, work.bodySize);
   for (auto _ : state) {
-    const uint64_t target = simulator.PacketsReceived() + count;
+    const uint64_t target = simulator.PacketsReceived() + work.count;
     if (!SendAllRaw(socket.Get(), frames, kRawWrite) || !simulator.WaitForPackets(target, kBound)) {
       state.SkipWithError("raw send failed");
     }
   }
-  SetRates(state, count, bodySize);
+  work.SetRates(state);
 }
 
 void BM_ServerToHost_Link(benchmark::State& state) {
-  const auto bodySize = static_cast<size_t>(state.range(0));
-  const uint32_t count = PacketsPerIteration(bodySize);
+  const Workload work(state);
   sim::GameServerSimulator simulator({.echo = false});
   simulator.Start();
   RunningLink link(simulator);
   IMapServerNetProxy& proxy = *(*link).GetNetProxy();
-  const std::string frames = Frames(count, bodySize);
+  const std::string frames = Frames(work.count, work.bodySize);
   for (auto _ : state) {
     std::thread server([&] { simulator.SendRaw(frames); });
-    for (uint32_t received = 0; received < count;) {
+    for (uint32_t received = 0; received < work.count;) {
       if (MMORPG::MMORPGPacket* packet = proxy.RecvPacket()) {
         proxy.FreePacket(packet);
         ++received;
@@ -168,23 +175,22 @@ void BM_ServerToHost_Link(benchmark::State& state) {
     }
     server.join();
   }
-  SetRates(state, count, bodySize);
+  work.SetRates(state);
 }
 
 void BM_ServerToHost_Raw(benchmark::State& state) {
-  const auto bodySize = static_cast<size_t>(state.range(0));
-  const uint32_t count = PacketsPerIteration(bodySize);
+  const Workload work(state);
   sim::GameServerSimulator simulator({.echo = false});
   simulator.Start();
   platform::UniqueSocket socket = ConnectRaw(simulator.Port());
   simulator.WaitForConnections(1, kBound);
-  const std::string frames = Frames(count, bodySize);
+  const std::string frames = Frames(work.count, work.bodySize);
   for (auto _ : state) {
     std::thread server([&] { simulator.SendRaw(frames); });
-    if (!ReceiveFramesRaw(socket.Get(), count)) state.SkipWithError("raw receive failed");
+    if (!ReceiveFramesRaw(socket.Get(), work.count)) state.SkipWithError("raw receive failed");
     server.join();
   }
-  SetRates(state, count, bodySize);
+  work.SetRates(state);
 }
 
 // Median and 99th percentile of round trips, in microseconds.

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/MaybeOwned.h"
+
 namespace maplink {
 
 // Values of type T under unsigned keys, kept in ascending key order and found
@@ -25,7 +27,7 @@ class AIndexList {
   bool AddEx(Key key, T* value) {
     const auto place = LowerBound(key);
     if (place != m_Items.end() && place->first == key) return false;
-    m_Items.emplace(place, key, Value(value, ValueDeleter{m_OwnsValues}));
+    m_Items.emplace(place, key, Value(value, MaybeOwnedDeleter<T>{m_OwnsValues}));
     return true;
   }
 
@@ -39,13 +41,7 @@ class AIndexList {
   void Clear() { m_Items.clear(); }
 
  private:
-  struct ValueDeleter {
-    bool owns = false;
-    void operator()(T* value) const {
-      if (owns) std::default_delete<T>()(value);
-    }
-  };
-  using Value = std::unique_ptr<T, ValueDeleter>;
+  using Value = MaybeOwned<T>;
   using Item = std::pair<Key, Value>;
 
   auto LowerBound(Key key) const {

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/MaybeOwned.h"
+
 namespace maplink {
 
 // An ordered list of pointers to T that may own its items. It always holds
@@ -67,14 +69,7 @@ class AList {
   }
 
  private:
-  // Deletes an item only when the list owns its items.
-  struct ItemDeleter {
-    bool owns = false;
-    void operator()(T* item) const {
-      if (owns) std::default_delete<T>()(item);
-    }
-  };
-  using Slot = std::unique_ptr<T, ItemDeleter>;
+  using Slot = MaybeOwned<T>;
 
   void Reset(int32_t capacity) {
     m_ItemCount = 0;
@@ -90,7 +85,7 @@ class AList {
   }
 
   void AppendEmptySlots(int32_t count) {
-    for (int32_t i = 0; i < count; ++i) m_Items.emplace_back(nullptr, ItemDeleter{m_OwnsItems});
+    for (int32_t i = 0; i < count; ++i) m_Items.emplace_back(nullptr, MaybeOwnedDeleter<T>{m_OwnsItems});
   }
 
   const bool m_OwnsItems;
