@@ -170,7 +170,7 @@ void BM_ServerToHost_Link(benchmark::State& state) {
       } else {
         // As a map server's loop would: nothing arrived, so pause instead of
         // spinning, and leave the core to the link's receive thread.
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
     }
     server.join();
