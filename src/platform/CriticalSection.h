@@ -30,7 +30,7 @@ class CAPABILITY("mutex") CriticalSection {
   bool try_lock() TRY_ACQUIRE(true) { return m_Mutex.try_lock(); }
 
  private:
-  static constexpr int kSpinAttempts = 100;
+  static constexpr int kSpinAttempts = 10;
 
   static void PauseWhileSpinning() {
 #if defined(__x86_64__) || defined(__i386__)
