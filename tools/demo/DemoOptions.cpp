@@ -1,6 +1,8 @@
 #include "DemoOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <cstring>
 #include <string_view>
 
@@ -44,6 +46,28 @@ bool ParseEndpoint(std::string_view text, DemoOptions& options) {
 
 }  // namespace
 
+// Each option that takes a value, with what reads the value into the options.
+using ValueReader = bool (*)(std::string_view value, DemoOptions& options);
+struct ValueOption {
+  std::string_view flag;
+  ValueReader read;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--connect", [](std::string_view value, DemoOptions& options) { return ParseEndpoint(value, options); }},
+    {"--seconds",
+     [](std::string_view value, DemoOptions& options) {
+       return ParseNumber<uint32_t>(value, options.seconds, 86400u * 365);
+     }},
+    {"--rate",
+     [](std::string_view value, DemoOptions& options) {
+       return ParseNumber<uint32_t>(value, options.rate, 1000000u) && options.rate > 0;
+     }},
+    {"--size",
+     [](std::string_view value, DemoOptions& options) {
+       return ParseNumber<uint32_t>(value, options.bodySize, 65536u);
+     }},
+};
+
 ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
   ParsedOptions parsed;
   DemoOptions options;
@@ -53,7 +77,9 @@ ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
       parsed.help = true;
       return parsed;
     }
-    if (flag != "--connect" && flag != "--seconds" && flag != "--rate" && flag != "--size") {
+    const auto option = std::find_if(std::begin(kValueOptions), std::end(kValueOptions),
+                                     [&](const ValueOption& known) { return known.flag == flag; });
+    if (option == std::end(kValueOptions)) {
       parsed.error = "unknown option " + std::string(flag);
       return parsed;
     }
@@ -62,17 +88,7 @@ ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
       return parsed;
     }
     const std::string_view value = argv[++i];
-    bool valid = false;
-    if (flag == "--connect") {
-      valid = ParseEndpoint(value, options);
-    } else if (flag == "--seconds") {
-      valid = ParseNumber<uint32_t>(value, options.seconds, 86400u * 365);
-    } else if (flag == "--rate") {
-      valid = ParseNumber<uint32_t>(value, options.rate, 1000000u) && options.rate > 0;
-    } else {
-      valid = ParseNumber<uint32_t>(value, options.bodySize, 65536u);
-    }
-    if (!valid) {
+    if (!option->read(value, options)) {
       parsed.error = "bad value for " + std::string(flag) + ": " + std::string(value);
       return parsed;
     }
@@ -80,5 +96,4 @@ ParsedOptions ParseDemoOptions(int argc, const char* const* argv) {
   parsed.options = options;
   return parsed;
 }
-
 }  // namespace maplink::demo
